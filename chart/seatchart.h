@@ -1,0 +1,67 @@
+#pragma once
+
+#include "chart/podiumside.h"
+#include "chart/swapselection.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// The seating chart of one classroom: 35 seat names in 5 columns of 7 rows,
+// the podium side and the pending first click of a swap.
+//
+// Seat index = column * 7 + row; column 0 is the leftmost column as drawn,
+// row 0 the top row (next to the upper podium marker). An empty string is an
+// empty seat. Every rearrangement is a permutation of the 35 names: nothing is
+// lost, duplicated or changed, and none of them touches the swap selection.
+// A new chart is empty with the podium at the bottom.
+class SeatChart
+{
+public:
+    static constexpr int Columns = 5;
+    static constexpr int Rows = 7;
+    static constexpr int SeatCount = Columns * Rows;
+
+    static constexpr int indexOf(int column, int row) { return column * Rows + row; }
+    static constexpr int columnOf(int index) { return index / Rows; }
+    static constexpr int rowOf(int index) { return index % Rows; }
+
+    // index must be 0..34.
+    const QString &seat(int index) const;
+    void setSeat(int index, const QString &name);
+    void clearAllSeats();
+
+    PodiumSide podiumSide() const { return m_podium; }
+    void setPodiumSide(PodiumSide side) { m_podium = side; }
+    void togglePodium();
+
+    // The two-click swap. The first click remembers the position; the second
+    // swaps the two seats (a seat with itself when the same one is clicked
+    // twice) and clears the selection.
+    void clickSeat(int index);
+    const SwapSelection &swapSelection() const { return m_selection; }
+    void resetSwapSelection() { m_selection = {}; }
+
+    // Every column moves one place left; the leftmost wraps to the right edge.
+    void shiftLeft();
+    // Every column moves one place right; the rightmost wraps to the left edge.
+    void shiftRight();
+    // Turns the room by 180 degrees (seat i moves to 34 - i) and moves the
+    // podium to the other side.
+    void rotate();
+
+    // Seats an examination: empties every seat, lays the given names (at most
+    // the first 35 are used; an empty string leaves its place empty) row by row
+    // from the top, left to right in rows 0, 2, 4, 6 and right to left in rows
+    // 1, 3, 5, then rotates. The first examinee ends at index 34, next to the
+    // podium once it has moved.
+    void arrangeExamRoom(const QStringList &names);
+
+    friend bool operator==(const SeatChart &, const SeatChart &) = default;
+
+private:
+    std::array<QString, SeatCount> m_seats;
+    PodiumSide m_podium = PodiumSide::Bottom;
+    SwapSelection m_selection;
+};

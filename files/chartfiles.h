@@ -1,0 +1,51 @@
+#pragma once
+
+#include "files/fileerror.h"
+#include "files/result.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class SeatChart;
+
+// The chart's files: the two working files, default.txt (the seats) and
+// Option (the podium side), and the seat lists that Open and the exam-room
+// command read.
+//
+// Every reader reads the whole file before it touches the chart, so a file
+// that cannot be read changes nothing. Working files are addressed by their
+// bare names inside workingFolder; an empty workingFolder is the process's
+// current directory at the moment of the call.
+class ChartFiles
+{
+public:
+    static const QString SeatListName; // "default.txt"
+    static const QString OptionName;   // "Option"
+
+    static QString workingFilePath(const QString &workingFolder, const QString &name);
+
+    // The start-up load. Seats take the entries of default.txt in order; a
+    // NULL entry, and every seat past the end of the list, keeps what it has.
+    // The podium side comes from Option when its first line says one.
+    // A missing file is no problem (a first start has none); anything else
+    // that kept a file from being read is returned, and that file changes
+    // nothing.
+    static QList<FileError> loadWorkingFiles(SeatChart &chart, const QString &workingFolder = {});
+
+    // The reading part of Open: every seat is rewritten, from the file's
+    // entries in order, empty for a NULL entry and past the end of the list.
+    // The podium and the swap selection stay as they are. On error the chart
+    // is unchanged.
+    static std::optional<FileError> loadSeatList(SeatChart &chart, const QString &path);
+
+    // The examinee list of the exam-room command: at most 35 names in list
+    // order, an empty string for a NULL entry.
+    static Result<QStringList> readExamList(const QString &path);
+
+    // Save: Option, then default.txt. Each is replaced only once both are
+    // fully written; on error neither previous file is lost.
+    static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const QString &workingFolder = {});
+};

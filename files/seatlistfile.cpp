@@ -1,0 +1,150 @@
+#include "files/seatlistfile.h"
+
+#include "chart/seatchart.h"
+#include "files/entryreader.h"
+#include "files/filebytes.h"
+#include "files/textcodec.h"
+
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum class Encoding { Detect, Utf8, Utf16LE, Utf16BE };
+
+struct Bom {
+    QByteArrayView bytes;
+    Encoding encoding;
+};
+
+Encoding byteOrderMark(QByteArrayView bytes, qsizetype *length)
+{
+    static const Bom marks[] = {
+        {"\xEF\xBB\xBF", Encoding::Utf8},
+        {"\xFF\xFE", Encoding::Utf16LE},
+        {"\xFE\xFF", Encoding::Utf16BE},
+    };
+    for (const Bom &mark : marks) {
+        if (bytes.startsWith(mark.bytes)) {
+            *length = mark.bytes.size();
+            return mark.encoding;
+        }
+    }
+    *length = 0;
+    return Encoding::Detect;
+}
+
+FileError notASeatList(const QString &path, const QString &why)
+{
+    return FileError(FileError::Reason::NotASeatList, path, why);
+}
+
+QString badEncoding()
+{
+    return u"文字编码无法识别，应为 GBK（GB18030）、UTF-8 或 UTF-16 文本"_s;
+}
+
+// UTF-16 text is turned into UTF-8 so that one byte-level reader serves every
+// encoding. A file cut short by the read limit may end inside a character;
+// that tail is dropped, as it lies beyond any entry that will be read.
+std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, Encoding encoding, bool complete)
+{
+    if (!complete)
+        bytes.chop(bytes.size() % 2);
+    else if (bytes.size() % 2 != 0)
+        return std::nullopt;
+    QStringDecoder decoder(encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
+                                                         : QStringConverter::Utf16BE,
+                           QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (!complete && !text.isEmpty() && text.back().isHighSurrogate())
+        text.chop(1);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text.toUtf8();
+}
+
+} // namespace
+
+Result<QStringList> SeatListFile::read(const QString &path)
+{
+    // UTF-16 needs up to twice the bytes for the same entries.
+    auto bytes = FileBytes::read(path, 2 * ReadLimit);
+    if (!bytes.ok())
+        return bytes.error();
+    QByteArray &data = bytes.value().data;
+    bool complete = bytes.value().complete;
+    qsizetype bomLength = 0;
+    const Encoding encoding = byteOrderMark(data, &bomLength);
+    if ((encoding == Encoding::Detect || encoding == Encoding::Utf8) && data.size() > ReadLimit) {
+        data.truncate(ReadLimit);
+        complete = false;
+    }
+    return parse(data, complete, path);
+}
+
+Result<QStringList> SeatListFile::parse(QByteArrayView bytes, bool complete, const QString &path)
+{
+    qsizetype bomLength = 0;
+    Encoding encoding = byteOrderMark(bytes, &bomLength);
+    bytes = bytes.sliced(bomLength);
+
+    QByteArray converted;
+    if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE) {
+        auto utf8 = utf16ToUtf8(bytes, encoding, complete);
+        if (!utf8)
+            return notASeatList(path, badEncoding());
+        converted = std::move(*utf8);
+        bytes = converted;
+        encoding = Encoding::Utf8;
+    }
+
+    EntryReader reader(bytes, complete);
+    QList<QByteArray> raw;
+    while (raw.size() < MaxEntries && !reader.atEnd()) {
+        std::optional<QByteArray> entry = reader.readEntry();
+        if (!entry) {
+            if (reader.fault() == EntryReader::Fault::NulByte)
+                return notASeatList(path, u"第 %1 项含有空字符（NUL），这不是文本文件"_s.arg(raw.size() + 1));
+            return notASeatList(path, u"第 %1 项超过 %2 字节"_s.arg(raw.size() + 1).arg(EntryReader::MaxEntryBytes));
+        }
+        raw.append(std::move(*entry));
+    }
+
+    if (encoding == Encoding::Detect)
+        encoding = TextCodec::looksLikeUtf8(bytes.first(reader.position())) ? Encoding::Utf8 : Encoding::Detect;
+
+    QStringList entries;
+    entries.reserve(raw.size());
+    for (const QByteArray &entry : std::as_const(raw)) {
+        std::optional<QString> text = encoding == Encoding::Utf8 ? TextCodec::decodeUtf8(entry)
+                                                                 : TextCodec::decodeGb18030(entry);
+        if (!text)
+            return notASeatList(path, badEncoding());
+        entries.append(std::move(*text));
+    }
+    return entries;
+}
+
+bool SeatListFile::isNullEntry(QStringView entry)
+{
+    return entry.compare(u"NULL", Qt::CaseInsensitive) == 0;
+}
+
+QString SeatListFile::entryText(const QString &name)
+{
+    if (name.isEmpty())
+        return u"NULL"_s;
+    if (name.contains(u',') || name.startsWith(u' ') || name.endsWith(u' '))
+        return u'"' + name + u'"';
+    return name;
+}
+
+QByteArray SeatListFile::format(const SeatChart &chart)
+{
+    QString text;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        text += entryText(chart.seat(i)) + u"\r\n"_s;
+    return TextCodec::encode(text);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "files/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+class SeatChart;
+
+// The seat list text file: one entry per seat, seats in index order (seat i on
+// line i + 1 of a file the program wrote), "NULL" for an empty seat.
+//
+// Reading takes at most the first 35 entries (see EntryReader for the rule);
+// nothing after them is looked at, so the time to read a list does not grow
+// with the size of the file. The text is UTF-16 or UTF-8 when the file starts
+// with that byte-order mark, UTF-8 when the entries read are valid UTF-8 with
+// at least one three- or four-byte character, and GB18030 (code page 936)
+// otherwise. A file that holds an over-long entry, a NUL byte or bytes that
+// are not valid in its encoding is not a seat list.
+//
+// Writing gives 35 lines in GB18030, each ending in CR LF.
+class SeatListFile
+{
+public:
+    static constexpr int MaxEntries = 35;
+    // Enough for 35 entries of the longest allowed size with their line ends,
+    // after a byte-order mark.
+    static constexpr qint64 ReadLimit = MaxEntries * (4096 + 2) + 4;
+
+    // The first (at most 35) entries of the file at path, decoded, before the
+    // NULL test.
+    static Result<QStringList> read(const QString &path);
+
+    // The same for the bytes of a file; complete is false when they are only
+    // its beginning. Errors carry path as the file's name.
+    static Result<QStringList> parse(QByteArrayView bytes, bool complete, const QString &path = {});
+
+    // An entry that stands for an empty seat: "NULL" in any letter case.
+    static bool isNullEntry(QStringView entry);
+
+    // The 35 lines of the chart's seats as written to a file.
+    static QByteArray format(const SeatChart &chart);
+
+    // How one seat is written: "NULL" for an empty seat; a name that holds a
+    // comma, or begins or ends with a blank, in double quotes so that it reads
+    // back as the same single name; any other name as it is.
+    static QString entryText(const QString &name);
+};
