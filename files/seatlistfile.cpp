@@ -60,7 +60,8 @@ std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, Encoding encoding, b
     QString text = decoder.decode(bytes);
     if (!complete && !text.isEmpty() && text.back().isHighSurrogate())
         text.chop(1);
-    if (decoder.hasError())
+    // The decoder passes unpaired surrogates through; they stand for nothing.
+    if (decoder.hasError() || !text.isValidUtf16())
         return std::nullopt;
     return text.toUtf8();
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+// Small helpers shared by the tests that work with real files.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The whole content of a file, or a null QByteArray when it cannot be read.
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    QByteArray bytes = file.readAll();
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+// Lines joined with CR LF after every line, the last included.
+inline QByteArray crlfLines(const QList<QByteArray> &lines)
+{
+    QByteArray bytes;
+    for (const QByteArray &line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}
