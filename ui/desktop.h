@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class QWidget;
+
+// What the windows ask of the desktop: a file dialog, message boxes and the
+// web browser. Production uses QtDesktop; tests answer with a fake, so the
+// real windows can be driven without modal dialogs.
+class Desktop
+{
+public:
+    enum class FileDialog {
+        Open, // any path may be typed; the file need not exist
+        Save, // asks before an existing file is replaced
+    };
+
+    virtual ~Desktop() = default;
+
+    // A path chosen by the user, exactly as the dialog gives it, or nullopt
+    // when the user cancels. filter lists description and pattern pairs,
+    // every element separated by "|"; the first pair is selected. No
+    // extension is added to a typed name.
+    virtual std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title,
+                                              const QString &filter) = 0;
+    // A modal box with the text, the title, one OK button and no icon.
+    virtual void showMessage(QWidget *parent, const QString &text, const QString &title) = 0;
+    // The same with a warning icon, for a command that failed.
+    virtual void showWarning(QWidget *parent, const QString &text, const QString &title) = 0;
+    // Asks the desktop to open a web address; failure is silent.
+    virtual void openUrl(const QUrl &url) = 0;
+};

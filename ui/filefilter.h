@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Turns a file filter written as "description|pattern|description|pattern"
+// into Qt's name filters, one "description (patterns)" per pair. Patterns
+// separated by ";" become separated by blanks, and "*.*" becomes "*", since
+// "*.*" would hide the files that have no dot in their name.
+class FileFilter
+{
+public:
+    static QStringList toNameFilters(const QString &filter);
+};

@@ -1,0 +1,292 @@
+#include "ui/form1.h"
+
+#include "files/chartfiles.h"
+#include "files/htmlexport.h"
+#include "sedarioconfig.h"
+#include "ui/desktop.h"
+#include "ui/frmsplash.h"
+#include "ui/seatbutton.h"
+#include "ui/songtifont.h"
+#include "ui/twips.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString TextFilter = u"Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s;
+const QString HtmlFilter = u"RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s;
+const QString SavedMessage = u"保存完成"_s;
+const QString OpenedMessage = u"打开完成"_s;
+
+} // namespace
+
+Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_desktop(desktop)
+    , m_workingFolder(workingFolder)
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Sedario"_s);
+    setFixedSize(Twips::toPixels(6750), Twips::toPixels(6135));
+    buildControls();
+    Form_Load();
+}
+
+SeatButton *Form1::Command1(int index) const
+{
+    return m_seatButtons.at(static_cast<std::size_t>(index));
+}
+
+QPushButton *Form1::addCommandButton(const char *objectName, const QString &caption, QRect geometry,
+                                     void (Form1::*handler)())
+{
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, handler);
+    return button;
+}
+
+QLabel *Form1::addStatusPanel(const char *objectName, int minimumWidth, bool stretch)
+{
+    auto *panel = new QLabel(m_statusBar);
+    panel->setObjectName(QString::fromLatin1(objectName));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panel->setMinimumWidth(minimumWidth);
+    panel->installEventFilter(this);
+    if (stretch) {
+        m_statusBar->addWidget(panel, 1);
+    } else {
+        panel->setFixedWidth(minimumWidth);
+        m_statusBar->addPermanentWidget(panel);
+    }
+    return panel;
+}
+
+void Form1::buildControls()
+{
+    for (int i = 0; i < SeatChart::SeatCount; ++i) {
+        const int column = SeatChart::columnOf(i);
+        const int row = SeatChart::rowOf(i);
+        auto *seat = new SeatButton(column, row, this);
+        seat->setObjectName(u"Command1_%1"_s.arg(i));
+        seat->setGeometry(Twips::rect(120 + 1350 * column, 720 + 480 * row, 1095, 375));
+        seat->setAutoDefault(false);
+        connect(seat, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+        m_seatButtons[static_cast<std::size_t>(i)] = seat;
+    }
+
+    // The two podium markers. Both keep their places; only which one is
+    // visible changes with the podium side.
+    const QFont podiumFont = SongTiFont::font(15);
+    const auto makeMarker = [&](const char *objectName, QRect geometry) {
+        auto *marker = new QLineEdit(u"  讲  台"_s, this);
+        marker->setObjectName(QString::fromLatin1(objectName));
+        marker->setGeometry(geometry);
+        marker->setFont(podiumFont);
+        marker->setEnabled(false);
+        marker->setReadOnly(true);
+        // The face colour of buttons behind the text, and the text as legible
+        // as that of an enabled box although the marker takes no input.
+        QPalette palette = marker->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Button));
+        palette.setColor(QPalette::Disabled, QPalette::Text, palette.color(QPalette::Active, QPalette::Text));
+        marker->setPalette(palette);
+        marker->hide();
+        return marker;
+    };
+    m_text1 = makeMarker("Text1", Twips::rect(1680, 120, 1455, 420));
+    m_text2 = makeMarker("Text2", Twips::rect(3000, 4080, 1575, 420));
+
+    // The separator runs a little past the right edge and is cut off there.
+    auto *line = new QFrame(this);
+    line->setObjectName(u"Line1"_s);
+    line->setFrameStyle(QFrame::HLine | QFrame::Plain);
+    line->setGeometry(Twips::toPixels(0), Twips::toPixels(4680), Twips::toPixels(6840), 1);
+
+    QList<QWidget *> tabOrder{
+        addCommandButton("Command2", u"打开"_s, Twips::rect(120, 4800, 855, 375), &Form1::Command2_Click),
+        addCommandButton("Command3", u"保存"_s, Twips::rect(1880, 4800, 975, 375), &Form1::Command3_Click),
+        addCommandButton("Command4", u"另存为"_s, Twips::rect(3760, 4800, 975, 375), &Form1::Command4_Click),
+        addCommandButton("Command5", u"旋转"_s, Twips::rect(120, 5280, 855, 375), &Form1::Command5_Click),
+        addCommandButton("Command6", u"讲台位置"_s, Twips::rect(5640, 5280, 975, 375), &Form1::Command6_Click),
+        addCommandButton("Command7", u"左移一列"_s, Twips::rect(1880, 5280, 975, 375), &Form1::Command7_Click),
+        addCommandButton("Command8", u"右移一列"_s, Twips::rect(3760, 5280, 975, 375), &Form1::Command8_Click),
+        addCommandButton("Command9", u"排考场"_s, Twips::rect(5640, 4800, 975, 375), &Form1::Command9_Click),
+    };
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(u"StatusBar1"_s);
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setGeometry(Twips::rect(0, 5760, 6750, 375));
+    m_panels[0] = addStatusPanel("StatusBar1_Panel1", Twips::toPixels(1440), true);
+    m_panels[1] = addStatusPanel("StatusBar1_Panel2", Twips::toPixels(1200), false);
+    m_panels[2] = addStatusPanel("StatusBar1_Panel3", Twips::toPixels(1701), false);
+    const QString designer = u"设计："_s + QString::fromUtf16(SedarioConfig::AuthorName);
+    m_panels[2]->setText(designer);
+    m_panels[2]->setToolTip(designer);
+
+    // Keyboard order: the commands, the (disabled, so skipped) markers, then
+    // the seats from the last to the first.
+    tabOrder << m_text2 << m_text1;
+    for (int i = SeatChart::SeatCount - 1; i >= 0; --i)
+        tabOrder << Command1(i);
+    for (qsizetype k = 0; k + 1 < tabOrder.size(); ++k)
+        setTabOrder(tabOrder.at(k), tabOrder.at(k + 1));
+    tabOrder.first()->setFocus();
+}
+
+void Form1::Form_Load()
+{
+    m_chart.resetSwapSelection();
+    m_currentFileName = ChartFiles::SeatListName;
+    m_startupProblems = ChartFiles::loadWorkingFiles(m_chart, m_workingFolder);
+    m_panels[0]->setText(windowTitle() + u' ' + QString::fromUtf16(SedarioConfig::WebAddress));
+    m_panels[1]->setText(u"版本:%1.%2.%3"_s.arg(SedarioConfig::VersionMajor)
+                             .arg(SedarioConfig::VersionMinor)
+                             .arg(SedarioConfig::VersionRevision));
+    showChart();
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (const QScreen *display = screen())
+        move(display->availableGeometry().center() - rect().center());
+    // A working file that exists but cannot be read is reported once the
+    // window is on the screen, so the warning has the chart behind it.
+    if (!m_startupProblems.isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            const QList<FileError> problems = std::exchange(m_startupProblems, {});
+            for (const FileError &problem : problems)
+                warn(windowTitle(), problem);
+        });
+    }
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (std::size_t k = 0; k < m_panels.size(); ++k) {
+            if (watched == m_panels[k]) {
+                StatusBar1_PanelDblClick(int(k) + 1);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::showChart()
+{
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        Command1(i)->setName(m_chart.seat(i));
+    const bool top = m_chart.podiumSide() == PodiumSide::Top;
+    m_text1->setVisible(top);
+    m_text2->setVisible(!top);
+}
+
+void Form1::warn(const QString &title, const FileError &error)
+{
+    m_desktop.showWarning(this, error.message(), title);
+}
+
+void Form1::Command1_Click(int index)
+{
+    m_chart.clickSeat(index);
+    showChart();
+}
+
+void Form1::Command2_Click()
+{
+    const auto path = m_desktop.chooseFile(this, Desktop::FileDialog::Open, u"打开"_s, TextFilter);
+    if (!path)
+        return;
+    m_currentFileName = *path;
+    if (const auto error = ChartFiles::loadSeatList(m_chart, m_currentFileName))
+        return warn(u"打开"_s, *error);
+    showChart();
+    m_desktop.showMessage(this, OpenedMessage, OpenedMessage);
+}
+
+void Form1::Command3_Click()
+{
+    if (const auto error = ChartFiles::saveWorkingFiles(m_chart, m_workingFolder))
+        return warn(u"保存"_s, *error);
+    m_desktop.showMessage(this, SavedMessage, SavedMessage);
+}
+
+void Form1::Command4_Click()
+{
+    const auto path = m_desktop.chooseFile(this, Desktop::FileDialog::Save, u"保存"_s, HtmlFilter);
+    if (!path)
+        return;
+    m_currentFileName = *path;
+    if (const auto error = HtmlExport::exportHtmlTable(m_chart, m_currentFileName))
+        return warn(u"另存为"_s, *error);
+    m_desktop.showMessage(this, SavedMessage, SavedMessage);
+}
+
+void Form1::Command5_Click()
+{
+    m_chart.rotate();
+    showChart();
+}
+
+void Form1::Command6_Click()
+{
+    m_chart.togglePodium();
+    showChart();
+}
+
+void Form1::Command7_Click()
+{
+    m_chart.shiftLeft();
+    showChart();
+}
+
+void Form1::Command8_Click()
+{
+    m_chart.shiftRight();
+    showChart();
+}
+
+void Form1::Command9_Click()
+{
+    // The chart is emptied only once a list has been chosen and read, so a
+    // cancelled dialog or an unreadable file leaves the teacher's chart alone.
+    const auto path = m_desktop.chooseFile(this, Desktop::FileDialog::Open, u"打开考生信息"_s, TextFilter);
+    if (!path)
+        return;
+    m_currentFileName = *path;
+    const auto names = ChartFiles::readExamList(m_currentFileName);
+    if (!names.ok())
+        return warn(u"排考场"_s, names.error());
+    m_chart.arrangeExamRoom(names.value());
+    showChart();
+}
+
+void Form1::StatusBar1_PanelDblClick(int panelIndex)
+{
+    if (panelIndex != 3)
+        return;
+    frmSplash splash(m_desktop, this);
+    splash.exec();
+}

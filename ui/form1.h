@@ -1,0 +1,82 @@
+#pragma once
+
+#include "chart/seatchart.h"
+#include "files/fileerror.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <array>
+
+class Desktop;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+class SeatButton;
+
+// The main window: the chart as 35 seat buttons (5 columns of 7 rows) with the
+// podium marker above or below them, eight command buttons, and a status bar
+// whose third panel opens the About window on a double-click.
+//
+// The window owns the one SeatChart of the program. Every command changes it
+// through the chart and files layers and then shows the result. A command
+// that cannot read or write its file says so in a warning that names the file
+// and the reason, and changes nothing.
+//
+// The working files, default.txt and Option, are addressed by their bare
+// names in workingFolder; an empty workingFolder is the current directory at
+// the moment of each command.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(Desktop &desktop, const QString &workingFolder = {}, QWidget *parent = nullptr);
+
+    const SeatChart &chart() const { return m_chart; }
+    // The path last chosen for Open, Save As or the exam room; "default.txt"
+    // after start-up.
+    const QString &currentFileName() const { return m_currentFileName; }
+
+    // The seat buttons, index = column * 7 + row.
+    SeatButton *Command1(int index) const;
+
+    // Event handlers, one per control event.
+    void Form_Load();
+    void Command1_Click(int index);
+    void Command2_Click(); // 打开: Open a seat list
+    void Command3_Click(); // 保存: Save the working files
+    void Command4_Click(); // 另存为: Save As an HTML table
+    void Command5_Click(); // 旋转: rotate the room
+    void Command6_Click(); // 讲台位置: move the podium
+    void Command7_Click(); // 左移一列: shift left
+    void Command8_Click(); // 右移一列: shift right
+    void Command9_Click(); // 排考场: seat an examination
+    void StatusBar1_PanelDblClick(int panelIndex); // panels count from 1
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    QPushButton *addCommandButton(const char *objectName, const QString &caption, QRect geometry,
+                                  void (Form1::*handler)());
+    QLabel *addStatusPanel(const char *objectName, int minimumWidth, bool stretch);
+    void showChart();
+    void warn(const QString &title, const FileError &error);
+
+    Desktop &m_desktop;
+    QString m_workingFolder;
+    SeatChart m_chart;
+    QString m_currentFileName;
+    QList<FileError> m_startupProblems;
+    bool m_shown = false;
+
+    std::array<SeatButton *, SeatChart::SeatCount> m_seatButtons{};
+    QLineEdit *m_text1 = nullptr; // podium marker above the grid
+    QLineEdit *m_text2 = nullptr; // podium marker below the grid
+    QStatusBar *m_statusBar = nullptr;
+    std::array<QLabel *, 3> m_panels{};
+};

@@ -1,0 +1,48 @@
+#include "ui/qtdesktop.h"
+
+#include "ui/filefilter.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, const QString &title,
+                                             const QString &filter)
+{
+    QFileDialog dialog(parent, title);
+    if (kind == FileDialog::Save) {
+        // Asks before replacing an existing file (QFileDialog's default).
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // A typed name is returned even when no such file exists; the command
+        // then says so itself.
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    const QStringList filters = FileFilter::toNameFilters(filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+    // The descriptions already name their patterns.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+void QtDesktop::showMessage(QWidget *parent, const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtDesktop::showWarning(QWidget *parent, const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtDesktop::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}

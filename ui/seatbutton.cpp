@@ -1,0 +1,52 @@
+#include "ui/seatbutton.h"
+
+#include <QEvent>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+using namespace Qt::StringLiterals;
+
+SeatButton::SeatButton(int column, int row, QWidget *parent)
+    : QPushButton(parent)
+    , m_column(column)
+    , m_row(row)
+{
+    updateCaption();
+}
+
+void SeatButton::setName(const QString &name)
+{
+    if (name == m_name)
+        return;
+    m_name = name;
+    updateCaption();
+}
+
+void SeatButton::resizeEvent(QResizeEvent *event)
+{
+    QPushButton::resizeEvent(event);
+    updateCaption();
+}
+
+void SeatButton::changeEvent(QEvent *event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateCaption();
+}
+
+void SeatButton::updateCaption()
+{
+    QStyleOptionButton option;
+    option.initFrom(this);
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
+    const int room = std::max(0, contents.width() - margin);
+    const QString shown = fontMetrics().elidedText(m_name, Qt::ElideRight, room);
+
+    QString caption = shown;
+    setText(caption.replace(u'&', u"&&"_s));
+    setToolTip(shown == m_name ? QString() : m_name);
+    const QString where = u"第%1列第%2行"_s.arg(m_column + 1).arg(m_row + 1);
+    setAccessibleName(where + u"："_s + (m_name.isEmpty() ? u"空座位"_s : m_name));
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QPushButton>
+
+// A seat of the chart: a button that shows the seat's name exactly as it is.
+// An "&" shows as "&" (never as a keyboard mnemonic); a name too wide for the
+// button is cut with an ellipsis and shown whole in the tool tip. The
+// accessible name tells a screen reader the seat's column, row and name.
+class SeatButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    SeatButton(int column, int row, QWidget *parent = nullptr);
+
+    void setName(const QString &name);
+    const QString &name() const { return m_name; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void updateCaption();
+
+    int m_column;
+    int m_row;
+    QString m_name;
+};
