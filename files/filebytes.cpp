@@ -20,7 +20,10 @@ Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
     if (!file.open(QIODevice::ReadOnly))
         return FileError(Reason::Unreadable, path, file.errorString());
     FileBytes bytes;
-    bytes.data = file.read(limit);
+    // A regular file's size is known, so a small file gets a small buffer;
+    // a size of 0 may still hide content (some system files), hence the limit.
+    const qint64 size = file.size();
+    bytes.data = file.read(size > 0 ? std::min(size + 1, limit) : limit);
     if (file.error() != QFileDevice::NoError)
         return FileError(Reason::Unreadable, path, file.errorString());
     bytes.complete = file.atEnd();

@@ -70,19 +70,17 @@ std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, Encoding encoding, b
 
 Result<QStringList> SeatListFile::read(const QString &path)
 {
-    // UTF-16 needs up to twice the bytes for the same entries.
-    auto bytes = FileBytes::read(path, 2 * ReadLimit);
+    auto bytes = FileBytes::read(path, ReadLimit);
+    qsizetype bomLength = 0;
+    if (bytes.ok() && !bytes.value().complete) {
+        // UTF-16 needs up to twice the bytes for the same entries.
+        const Encoding encoding = byteOrderMark(bytes.value().data, &bomLength);
+        if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE)
+            bytes = FileBytes::read(path, 2 * ReadLimit);
+    }
     if (!bytes.ok())
         return bytes.error();
-    QByteArray &data = bytes.value().data;
-    bool complete = bytes.value().complete;
-    qsizetype bomLength = 0;
-    const Encoding encoding = byteOrderMark(data, &bomLength);
-    if ((encoding == Encoding::Detect || encoding == Encoding::Utf8) && data.size() > ReadLimit) {
-        data.truncate(ReadLimit);
-        complete = false;
-    }
-    return parse(data, complete, path);
+    return parse(bytes.value().data, bytes.value().complete, path);
 }
 
 Result<QStringList> SeatListFile::parse(QByteArrayView bytes, bool complete, const QString &path)
