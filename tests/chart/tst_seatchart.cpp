@@ -65,10 +65,10 @@ void TestSeatChart::commands()
         if (command == u'c') {
             chart.clickSeat(step.mid(1).toInt());
         } else if (command == u'E') {
-            const QStringList spec = step.mid(1).split(u',');
+            const QStringList exam = step.mid(1).split(u',');
             QStringList names;
-            for (int n = 0; n < spec.first().toInt(); ++n)
-                names << (spec.value(1) == QString::number(n) ? QString() : u"e%1"_s.arg(n));
+            for (int n = 0; n < exam.first().toInt(); ++n)
+                names << (exam.value(1) == QString::number(n) ? QString() : u"e%1"_s.arg(n));
             chart.arrangeExamRoom(names);
         } else {
             const std::map<QChar, void (SeatChart::*)()> operations{
