@@ -13,6 +13,8 @@ namespace {
 
 enum class Encoding { Detect, Utf8, Utf16LE, Utf16BE };
 
+const QByteArrayView Utf8Mark = "\xEF\xBB\xBF";
+
 struct Bom {
     QByteArrayView bytes;
     Encoding encoding;
@@ -21,7 +23,7 @@ struct Bom {
 Encoding byteOrderMark(QByteArrayView bytes, qsizetype *length)
 {
     static const Bom marks[] = {
-        {"\xEF\xBB\xBF", Encoding::Utf8},
+        {Utf8Mark, Encoding::Utf8},
         {"\xFF\xFE", Encoding::Utf16LE},
         {"\xFE\xFF", Encoding::Utf16BE},
     };
@@ -54,9 +56,10 @@ std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, Encoding encoding, b
         bytes.chop(bytes.size() % 2);
     else if (bytes.size() % 2 != 0)
         return std::nullopt;
+    // The mark has been taken off; a U+FEFF after it is a character.
     QStringDecoder decoder(encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
                                                          : QStringConverter::Utf16BE,
-                           QStringConverter::Flag::Stateless);
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     if (!complete && !text.isEmpty() && text.back().isHighSurrogate())
         text.chop(1);
@@ -121,9 +124,21 @@ Result<QStringList> SeatListFile::parse(QByteArrayView bytes, bool complete, con
                                                                  : TextCodec::decodeGb18030(entry);
         if (!text)
             return notASeatList(path, badEncoding());
+        if (!fitsInFile(*text))
+            return notASeatList(path, u"第 %1 项保存为 GB18030 时会超过 %2 字节"_s.arg(entries.size() + 1).arg(EntryReader::MaxEntryBytes));
         entries.append(std::move(*text));
     }
     return entries;
+}
+
+bool SeatListFile::fitsInFile(const QString &name)
+{
+    // GB18030 takes at most four bytes per UTF-16 code unit; with two quotes
+    // and a blank, a short name fits without being encoded.
+    if (4 * name.size() + 3 <= EntryReader::MaxEntryBytes)
+        return true;
+    const QByteArray bytes = TextCodec::encode(entryText(name));
+    return bytes.size() + (bytes.startsWith(Utf8Mark) ? 1 : 0) <= EntryReader::MaxEntryBytes;
 }
 
 bool SeatListFile::isNullEntry(QStringView entry)
@@ -145,5 +160,11 @@ QByteArray SeatListFile::format(const SeatChart &chart)
     QString text;
     for (int i = 0; i < SeatChart::SeatCount; ++i)
         text += entryText(chart.seat(i)) + u"\r\n"_s;
-    return TextCodec::encode(text);
+    QByteArray bytes = TextCodec::encode(text);
+    // A first name that begins with 锘 (EF BB) and a character whose first
+    // byte is BF would start the file with the UTF-8 byte-order mark, and the
+    // file would be read as UTF-8. The blank in front is skipped on reading.
+    if (bytes.startsWith(Utf8Mark))
+        bytes.prepend(' ');
+    return bytes;
 }

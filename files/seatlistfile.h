@@ -19,9 +19,11 @@ class SeatChart;
 // with that byte-order mark, UTF-8 when the entries read are valid UTF-8 with
 // at least one three- or four-byte character, and GB18030 (code page 936)
 // otherwise. A file that holds an over-long entry, a NUL byte or bytes that
-// are not valid in its encoding is not a seat list.
+// are not valid in its encoding is not a seat list, and neither is one with a
+// name that would not fit in its line when saved (see fitsInFile).
 //
-// Writing gives 35 lines in GB18030, each ending in CR LF.
+// Writing gives 35 lines in GB18030, each ending in CR LF; a blank goes
+// before the first one if its bytes would begin like a UTF-8 byte-order mark.
 class SeatListFile
 {
 public:
@@ -37,6 +39,12 @@ public:
     // The same for the bytes of a file; complete is false when they are only
     // its beginning. Errors carry path as the file's name.
     static Result<QStringList> parse(QByteArrayView bytes, bool complete, const QString &path = {});
+
+    // True when Save can write the name, in any seat, in a line of at most
+    // EntryReader::MaxEntryBytes bytes, so that it reads back. A name read
+    // from a UTF-8 or UTF-16 file may need more bytes in GB18030 than it took
+    // there (Ä: two bytes in UTF-8, four in GB18030).
+    static bool fitsInFile(const QString &name);
 
     // An entry that stands for an empty seat: "NULL" in any letter case.
     static bool isNullEntry(QStringView entry);

@@ -133,7 +133,12 @@ std::optional<QString> TextCodec::decodeUtf8(QByteArrayView bytes)
             return std::nullopt;
         i += length;
     }
-    return QString::fromUtf8(bytes);
+    // QString::fromUtf8 would drop a U+FEFF at the start; inside a file it is
+    // a character like any other (the file's own byte-order mark never
+    // reaches this point).
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 bool TextCodec::looksLikeUtf8(QByteArrayView bytes)

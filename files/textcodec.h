@@ -22,7 +22,8 @@ public:
     static QByteArray encode(QStringView text);
 
     // Strict decoding: nullopt when the bytes are not a complete, valid
-    // sequence in that encoding (so nothing is ever shown garbled).
+    // sequence in that encoding (so nothing is ever shown garbled). Every
+    // character is kept, a U+FEFF at the start included.
     static std::optional<QString> decodeGb18030(QByteArrayView bytes);
     static std::optional<QString> decodeUtf8(QByteArrayView bytes);
 

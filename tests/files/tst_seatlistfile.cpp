@@ -1,4 +1,5 @@
 #include "chart/seatchart.h"
+#include "files/entryreader.h"
 #include "files/seatlistfile.h"
 #include "testfiles.h"
 
@@ -55,6 +56,7 @@ private slots:
     void formatIsByteExact();
     void entryText_data();
     void entryText();
+    void writtenChartReadsBack_data();
     void writtenChartReadsBack();
     void readErrors_data();
     void readErrors();
@@ -92,6 +94,11 @@ void TestSeatListFile::parse_data()
     QTest::newRow("comma shifts later entries")
         << crlfLines({"\xd5\xc5\xc8\xfd,\xc0\xee\xcb\xc4", "\xcd\xf5\xce\xe5"})
         << QStringList{u"张三"_s, u"李四"_s, u"王五"_s};
+    QTest::newRow("U+FEFF at the start of a UTF-8 entry is kept")
+        << QByteArray("\xef\xbb\xbf" "a\r\n\xef\xbb\xbf\xe5\xbc\xa0\r\n") << QStringList{u"a"_s, u"\uFEFF张"_s};
+    QTest::newRow("U+FEFF after the UTF-16 mark is kept") << utf16(u"\uFEFF王\n"_s, true) << QStringList{u"\uFEFF王"_s};
+    QTest::newRow("name just short enough once saved in GB18030")
+        << QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1024) << QStringList{QString(1024, u'Ä')};
 }
 
 void TestSeatListFile::parse()
@@ -115,6 +122,12 @@ void TestSeatListFile::notASeatList_data()
     QTest::newRow("invalid UTF-8 after mark") << QByteArray("\xef\xbb\xbf\xbc\xd7\r\n");
     QTest::newRow("odd UTF-16 length") << QByteArray("\xff\xfe" "a\0b", 5);
     QTest::newRow("lone UTF-16 surrogate") << QByteArray("\xff\xfe\x00\xd8" "a\0", 6);
+    // Save writes GB18030: a name that could not be written back in a line of
+    // the allowed length is refused when read.
+    QTest::newRow("name too long once saved in GB18030")
+        << QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1025) + "\r\n";
+    QTest::newRow("longest line, but saved first it needs a blank before it")
+        << QByteArray("a\r\n\xef\xbb\xbf\xe2") + QByteArray(EntryReader::MaxEntryBytes - 4, 'x') + "\r\n";
 }
 
 void TestSeatListFile::notASeatList()
@@ -182,22 +195,44 @@ void TestSeatListFile::entryText()
     QCOMPARE(SeatListFile::entryText(name), text);
 }
 
+void TestSeatListFile::writtenChartReadsBack_data()
+{
+    QTest::addColumn<int>("seat");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("comma") << 0 << u"Smith, John"_s;
+    QTest::newRow("leading blank") << 3 << u" 王五"_s;
+    QTest::newRow("trailing blank") << 6 << u"李四 "_s;
+    QTest::newRow("only blanks") << 9 << u"   "_s;
+    QTest::newRow("quote inside") << 12 << u"a\"b"_s;
+    QTest::newRow("euro sign") << 15 << u"€"_s;
+    QTest::newRow("outside code page 936") << 18 << u"𠀀Ä"_s;
+    QTest::newRow("full-width comma") << 21 << u"张三，李四"_s;
+    QTest::newRow("leading tab") << 24 << u"\tx"_s;
+    QTest::newRow("markup") << 27 << u"&<b>"_s;
+    QTest::newRow("U+FEFF first") << 30 << u"\uFEFF张"_s;
+    // 锘 and 库 are EF BB and BF E2 in GB18030: the bytes of a UTF-8 mark.
+    QTest::newRow("first seat begins like a UTF-8 mark") << 0 << u"锘库"_s;
+    QTest::newRow("later seat begins like a UTF-8 mark") << 7 << u"锘库"_s;
+    QTest::newRow("longest name") << 34 << QString(EntryReader::MaxEntryBytes, u'x');
+    QTest::newRow("longest quoted name") << 1 << u","_s + QString(EntryReader::MaxEntryBytes - 3, u'x');
+}
+
 void TestSeatListFile::writtenChartReadsBack()
 {
     // Every kind of name the reader can produce comes back from the writer's
     // output as the same single entry, in the same seat.
-    const QStringList names{u"Smith, John"_s, u" 王五"_s, u"李四 "_s, u"   "_s, u"a\"b"_s, u"€"_s,
-                            u"𠀀Ä"_s, u"张三，李四"_s, u"\tx"_s, u"&<b>"_s};
+    QFETCH(int, seat);
+    QFETCH(QString, name);
+
+    QVERIFY(SeatListFile::fitsInFile(name));
     SeatChart chart;
-    for (int i = 0; i < names.size(); ++i)
-        chart.setSeat(i * 3, names.at(i));
+    chart.setSeat(seat, name);
     const auto result = SeatListFile::parse(SeatListFile::format(chart), true);
-    QVERIFY(result.ok());
+    QVERIFY2(result.ok(), qPrintable(result.ok() ? QString() : result.error().message()));
     QCOMPARE(result.value().size(), SeatChart::SeatCount);
-    for (int i = 0; i < SeatChart::SeatCount; ++i) {
-        const QString expected = i % 3 == 0 && i / 3 < names.size() ? names.at(i / 3) : u"NULL"_s;
-        QCOMPARE(result.value().at(i), expected);
-    }
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        QCOMPARE(result.value().at(i), i == seat ? name : u"NULL"_s);
 }
 
 void TestSeatListFile::readErrors_data()
