@@ -157,10 +157,34 @@ QString SeatListFile::entryText(const QString &name)
 
 QByteArray SeatListFile::format(const SeatChart &chart)
 {
-    QString text;
+    QStringList lines;
     for (int i = 0; i < SeatChart::SeatCount; ++i)
-        text += entryText(chart.seat(i)) + u"\r\n"_s;
-    QByteArray bytes = TextCodec::encode(text);
+        lines << entryText(chart.seat(i));
+    const auto encode = [&] { return TextCodec::encode(QString(lines.join(u"\r\n"_s) + u"\r\n"_s)); };
+    QByteArray bytes = encode();
+
+    // Now and then the GB18030 bytes of every name in a chart also form UTF-8
+    // with a three- or four-byte character (甬华 is F0 AE BB AA), and the file
+    // would be read back as UTF-8. An ideographic space (A1 A1, never UTF-8)
+    // after a closing quote keeps it GB18030 and is dropped on reading: after
+    // a quoted NULL in an empty seat, or else after the shortest name that
+    // can be quoted.
+    if (TextCodec::looksLikeUtf8(bytes)) {
+        const auto marked = [](const QString &name) -> QString { return u'"' + name + u"\"\u3000"_s; };
+        const qsizetype empty = lines.indexOf(u"NULL"_s);
+        qsizetype shortest = -1;
+        for (qsizetype i = 0; i < lines.size() && empty < 0; ++i) {
+            const QString &name = chart.seat(int(i));
+            if (!name.contains(u'"') && (shortest < 0 || name.size() < chart.seat(int(shortest)).size()))
+                shortest = i;
+        }
+        if (empty >= 0)
+            lines[empty] = marked(u"NULL"_s);
+        else if (shortest >= 0)
+            lines[shortest] = marked(chart.seat(int(shortest)));
+        bytes = encode();
+    }
+
     // A first name that begins with 锘 (EF BB) and a character whose first
     // byte is BF would start the file with the UTF-8 byte-order mark, and the
     // file would be read as UTF-8. The blank in front is skipped on reading.

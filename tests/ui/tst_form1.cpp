@@ -1,6 +1,7 @@
 #include "fakedesktop.h"
 #include "sedarioconfig.h"
 #include "testfiles.h"
+#include "ui/filefilter.h"
 #include "ui/form1.h"
 #include "ui/seatbutton.h"
 
@@ -31,6 +32,7 @@ private slots:
     void keyboardOrder();
     void seatButtonsShowNamesLiterally();
     void onlyThirdPanelOpensAbout();
+    void fileDialogFilters();
 
 private:
     void prepare(const QString &setup);
@@ -333,6 +335,14 @@ void TestForm1::onlyThirdPanelOpensAbout()
         QCOMPARE(seen, panel == 3 ? u"frmSplash"_s : QString());
         QVERIFY(!QApplication::activeModalWidget());
     }
+}
+
+void TestForm1::fileDialogFilters()
+{
+    // "*.*" would hide the files without a dot in their name.
+    QCOMPARE(FileFilter::toNameFilters(u"Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s),
+             (QStringList{u"Txt files(*.txt) (*.txt)"_s, u"All files(*.*) (*)"_s}));
+    QCOMPARE(FileFilter::toNameFilters(u"Lists|*.txt;*.csv|Other"_s), QStringList{u"Lists (*.txt *.csv)"_s});
 }
 
 QTEST_MAIN(TestForm1)
