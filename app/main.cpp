@@ -3,6 +3,10 @@
 
 #include <QApplication>
 
+#ifdef SEDARIO_EXIT_WHEN_SHOWN
+#include "bench/startup/exitwhenshown.h"
+#endif
+
 using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
@@ -14,5 +18,9 @@ int main(int argc, char *argv[])
     QtDesktop desktop;
     Form1 form(desktop);
     form.show();
+#ifdef SEDARIO_EXIT_WHEN_SHOWN
+    // Start-up benchmark build only (bench/startup): quit after the first frame.
+    ExitWhenShown::install(form);
+#endif
     return app.exec();
 }

@@ -25,7 +25,10 @@ void SeatButton::setName(const QString &name)
 void SeatButton::resizeEvent(QResizeEvent *event)
 {
     QPushButton::resizeEvent(event);
-    updateCaption();
+    // A button gets its size before it is first shown, and the caption made
+    // then already fits it.
+    if (captionRoom() != m_captionRoom)
+        updateCaption();
 }
 
 void SeatButton::changeEvent(QEvent *event)
@@ -35,14 +38,19 @@ void SeatButton::changeEvent(QEvent *event)
         updateCaption();
 }
 
-void SeatButton::updateCaption()
+int SeatButton::captionRoom() const
 {
     QStyleOptionButton option;
     option.initFrom(this);
     const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
-    const int room = std::max(0, contents.width() - margin);
-    const QString shown = fontMetrics().elidedText(m_name, Qt::ElideRight, room);
+    return std::max(0, contents.width() - margin);
+}
+
+void SeatButton::updateCaption()
+{
+    m_captionRoom = captionRoom();
+    const QString shown = fontMetrics().elidedText(m_name, Qt::ElideRight, m_captionRoom);
 
     QString caption = shown;
     setText(caption.replace(u'&', u"&&"_s));

@@ -21,9 +21,11 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    int captionRoom() const;
     void updateCaption();
 
     int m_column;
     int m_row;
     QString m_name;
+    int m_captionRoom = -1; // the width the caption was made for
 };
