@@ -1,17 +1,19 @@
 #include "files/textcodec.h"
 
+#include "files/gb18030tables.h"
+
 #include <QStringDecoder>
-#include <QStringEncoder>
+
+#include <algorithm>
 
 namespace {
 
-constexpr char16_t Euro = u'\u20AC';
-constexpr char EuroByte = '\x80';
+namespace Gb = Gb18030Tables;
 
 // Code page 936 writes the euro sign as the single byte 0x80; GB18030 gives it
-// the two bytes A2 E3 and leaves 0x80 unassigned. Qt's GB18030 converter is
-// used for everything else.
-const char *const Gb18030 = "GB18030";
+// the two bytes A2 E3 and leaves 0x80 unassigned. Both read as the euro sign.
+constexpr char32_t Euro = U'\u20AC';
+constexpr char EuroByte = '\x80';
 
 bool inRange(unsigned char byte, unsigned char low, unsigned char high)
 {
@@ -57,71 +59,116 @@ qsizetype utf8SequenceLength(QByteArrayView data, qsizetype i)
     return length;
 }
 
-// Length of the GB18030 character that starts at data[i] (one, two or four
-// bytes), 0 when the bytes there cannot start one. 0x80 counts as a
-// one-byte character, the euro sign.
-qsizetype gb18030SequenceLength(QByteArrayView data, qsizetype i)
+void appendFourBytes(QByteArray &bytes, int code)
 {
-    const auto at = [&](qsizetype k) { return static_cast<unsigned char>(data[k]); };
-    const unsigned char lead = at(i);
-    if (lead <= 0x80)
-        return 1;
-    if (lead == 0xFF || i + 1 >= data.size())
-        return 0;
-    const unsigned char second = at(i + 1);
-    if (inRange(second, 0x30, 0x39)) {
-        if (i + 3 >= data.size())
-            return 0;
-        return inRange(at(i + 2), 0x81, 0xFE) && inRange(at(i + 3), 0x30, 0x39) ? 4 : 0;
+    bytes += char(0x81 + code / 12600);
+    bytes += char(0x30 + code / 1260 % 10);
+    bytes += char(0x81 + code / 10 % 126);
+    bytes += char(0x30 + code % 10);
+}
+
+// The code point of four-byte code number `code`, or -1 when it stands for
+// none.
+int fourByteCodePoint(int code)
+{
+    if (code >= Gb::FourByteSupplementaryFirst && code <= Gb::FourByteSupplementaryLast)
+        return 0x10000 + code - Gb::FourByteSupplementaryFirst;
+    if (code > Gb::FourByteBmpLast)
+        return -1;
+    const Gb::Run *end = Gb::Runs + Gb::RunCount;
+    const Gb::Run *run = std::upper_bound(Gb::Runs, end, code, [](int c, const Gb::Run &r) { return c < r.first; });
+    if (run == Gb::Runs || code >= run[-1].first + run[-1].length)
+        return -1;
+    return run[-1].codePoint + code - run[-1].first;
+}
+
+// The bytes of one code point other than ASCII and the euro sign.
+void appendCodePoint(QByteArray &bytes, char32_t codePoint)
+{
+    if (codePoint >= 0x10000) {
+        appendFourBytes(bytes, Gb::FourByteSupplementaryFirst + int(codePoint - 0x10000));
+        return;
     }
-    return inRange(second, 0x40, 0x7E) || inRange(second, 0x80, 0xFE) ? 2 : 0;
+    const Gb::TwoByteEntry *twoEnd = Gb::TwoByteByCodePoint + Gb::TwoByteByCodePointCount;
+    const Gb::TwoByteEntry *two = std::lower_bound(Gb::TwoByteByCodePoint, twoEnd, codePoint,
+                                                   [](const Gb::TwoByteEntry &e, char32_t c) { return e.codePoint < c; });
+    if (two != twoEnd && two->codePoint == codePoint) {
+        const int trail = two->code % 190;
+        bytes += char(0x81 + two->code / 190);
+        bytes += char(trail < 63 ? 0x40 + trail : 0x41 + trail);
+        return;
+    }
+    const auto *indexEnd = Gb::RunsByCodePoint + Gb::RunCount;
+    const auto *index = std::upper_bound(Gb::RunsByCodePoint, indexEnd, codePoint,
+                                         [](char32_t c, std::uint16_t i) { return c < Gb::Runs[i].codePoint; });
+    if (index != Gb::RunsByCodePoint) {
+        const Gb::Run &run = Gb::Runs[index[-1]];
+        if (codePoint < char32_t(run.codePoint) + run.length) {
+            appendFourBytes(bytes, run.first + int(codePoint - run.codePoint));
+            return;
+        }
+    }
+    bytes += '?'; // an unpaired surrogate: stands for no character
 }
 
 } // namespace
 
 QByteArray TextCodec::encode(QStringView text)
 {
-    QStringEncoder encoder(Gb18030);
     QByteArray bytes;
     bytes.reserve(text.size() * 2);
-    qsizetype start = 0;
-    while (start <= text.size()) {
-        qsizetype euro = text.indexOf(QChar(Euro), start);
-        if (euro < 0)
-            euro = text.size();
-        bytes += encoder.encode(text.sliced(start, euro - start));
-        if (euro < text.size())
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t codePoint = text[i].unicode();
+        if (QChar::isHighSurrogate(codePoint) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (codePoint < 0x80)
+            bytes += char(codePoint);
+        else if (codePoint == Euro)
             bytes += EuroByte;
-        start = euro + 1;
+        else
+            appendCodePoint(bytes, codePoint);
     }
     return bytes;
 }
 
 std::optional<QString> TextCodec::decodeGb18030(QByteArrayView bytes)
 {
-    QStringDecoder decoder(Gb18030);
     QString text;
     text.reserve(bytes.size());
-    qsizetype segment = 0;
-    const auto flush = [&](qsizetype end) {
-        text += decoder.decode(bytes.sliced(segment, end - segment));
-    };
+    const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
     for (qsizetype i = 0; i < bytes.size();) {
-        const qsizetype length = gb18030SequenceLength(bytes, i);
-        if (length == 0)
-            return std::nullopt;
-        if (bytes[i] == EuroByte) {
-            flush(i);
-            text += QChar(Euro);
-            segment = i + 1;
+        const unsigned char lead = at(i);
+        if (lead < 0x80) {
+            text += QLatin1Char(char(lead));
+            ++i;
+            continue;
         }
-        i += length;
+        if (lead == 0x80) {
+            text += QChar(char16_t(Euro));
+            ++i;
+            continue;
+        }
+        if (lead == 0xFF || i + 1 >= bytes.size())
+            return std::nullopt;
+        const unsigned char second = at(i + 1);
+        int codePoint = -1;
+        if (inRange(second, 0x30, 0x39)) {
+            if (i + 3 >= bytes.size() || !inRange(at(i + 2), 0x81, 0xFE) || !inRange(at(i + 3), 0x30, 0x39))
+                return std::nullopt;
+            codePoint = fourByteCodePoint(((lead - 0x81) * 10 + second - 0x30) * 1260 + (at(i + 2) - 0x81) * 10
+                                          + at(i + 3) - 0x30);
+            i += 4;
+        } else if (inRange(second, 0x40, 0x7E) || inRange(second, 0x80, 0xFE)) {
+            const char16_t mapped = Gb::TwoByte[(lead - 0x81) * 190 + second - (second < 0x7F ? 0x40 : 0x41)];
+            codePoint = mapped == 0xFFFF ? -1 : mapped;
+            i += 2;
+        }
+        if (codePoint < 0)
+            return std::nullopt;
+        text += QChar::fromUcs4(char32_t(codePoint));
     }
-    flush(bytes.size());
-    // The structure was checked above; the converter still refuses four-byte
-    // codes that stand for no character.
-    if (decoder.hasError())
-        return std::nullopt;
     return text;
 }
 

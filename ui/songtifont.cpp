@@ -28,6 +28,10 @@ QFont SongTiFont::font(int pointSize, int weight)
 
     QFont font(families.first(), pointSize, weight);
     font.setFamilies(families);
-    font.setStyleHint(QFont::Serif);
+    // The texts in this font are short Chinese words with nothing to shape;
+    // without shaping Qt does not copy the font's large layout tables, and
+    // the characters keep the forms of the Simplified Chinese face rather
+    // than changing with the desktop's language.
+    font.setStyleHint(QFont::Serif, QFont::PreferNoShaping);
     return font;
 }

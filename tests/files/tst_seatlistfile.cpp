@@ -4,6 +4,8 @@
 #include "files/textcodec.h"
 #include "testfiles.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +52,7 @@ private slots:
     void writtenNameReadsBack();
     void readFile_data();
     void readFile();
+    void codecAgreesWithQtConverter();
 };
 
 void TestSeatListFile::parse_data()
@@ -213,6 +216,34 @@ void TestSeatListFile::readFile()
     } else {
         QVERIFY(result.ok());
         QCOMPARE(result.value().join(u'|'), entries);
+    }
+}
+
+void TestSeatListFile::codecAgreesWithQtConverter()
+{
+    // Every character of the Basic Multilingual Plane and a sample of the
+    // others gets the bytes Qt's GB18030 converter gives it (but the euro
+    // sign, 0x80 as in code page 936) and reads back; every two-byte code
+    // reads as that converter reads it.
+    QStringEncoder encoder("GB18030");
+    for (char32_t c = 0x80; c <= 0x10FFFF; c += c < 0x10000 ? 1 : 97) {
+        if (QChar::isSurrogate(c) || c == U'€')
+            continue;
+        const QString text = QString::fromUcs4(&c, 1);
+        const QByteArray bytes = TextCodec::encode(text);
+        QCOMPARE(bytes, QByteArray(encoder.encode(text)));
+        QCOMPARE(TextCodec::decodeGb18030(bytes), std::optional<QString>(text));
+    }
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            const QByteArray bytes = QByteArray(1, char(lead)) + char(trail);
+            QStringDecoder decoder("GB18030");
+            const QString expected = decoder.decode(bytes);
+            const auto actual = TextCodec::decodeGb18030(bytes);
+            QCOMPARE(actual.has_value(), !decoder.hasError() && expected.size() == 1);
+            if (actual)
+                QCOMPARE(*actual, expected);
+        }
     }
 }
 
