@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Sedario"_s);
     QApplication::setApplicationVersion(QStringLiteral(SEDARIO_VERSION));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(u"org.sedario.Sedario"_s);
 
     QtDesktop desktop;
     Form1 form(desktop);

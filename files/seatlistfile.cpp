@@ -125,7 +125,7 @@ Result<QStringList> SeatListFile::parse(QByteArrayView bytes, bool complete, con
         if (!text)
             return notASeatList(path, badEncoding());
         if (!fitsInFile(*text))
-            return notASeatList(path, u"第 %1 项保存为 GB18030 时会超过 %2 字节"_s.arg(entries.size() + 1).arg(EntryReader::MaxEntryBytes));
+            return notASeatList(path, u"第 %1 项太长，保存时会超过 %2 字节"_s.arg(entries.size() + 1).arg(EntryReader::MaxEntryBytes));
         entries.append(std::move(*text));
     }
     return entries;
