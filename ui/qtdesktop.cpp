@@ -2,13 +2,27 @@
 
 #include "ui/filefilter.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+
+using namespace Qt::StringLiterals;
+
+void QtDesktop::loadTranslations()
+{
+    // Not at start-up: the window needs none of these texts to show.
+    if (std::exchange(m_translationsTried, true))
+        return;
+    if (m_translator.load(u"qtbase_zh_CN"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_translator);
+}
 
 std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, const QString &title,
                                              const QString &filter)
 {
+    loadTranslations();
     QFileDialog dialog(parent, title);
     if (kind == FileDialog::Save) {
         // Asks before replacing an existing file (QFileDialog's default).
@@ -32,12 +46,14 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
 
 void QtDesktop::showMessage(QWidget *parent, const QString &text, const QString &title)
 {
+    loadTranslations();
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 void QtDesktop::showWarning(QWidget *parent, const QString &text, const QString &title)
 {
+    loadTranslations();
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     box.exec();
 }

@@ -2,8 +2,12 @@
 
 #include "ui/desktop.h"
 
+#include <QTranslator>
+
 // The desktop as Qt Widgets provide it: QFileDialog, QMessageBox and
-// QDesktopServices. Each dialog is made only when it is needed.
+// QDesktopServices. Each dialog is made only when it is needed, and Qt's own
+// Chinese texts for them (the buttons, the file dialog's labels) are loaded
+// before the first one, when Debian's Qt translations are installed.
 class QtDesktop : public Desktop
 {
 public:
@@ -12,4 +16,10 @@ public:
     void showMessage(QWidget *parent, const QString &text, const QString &title) override;
     void showWarning(QWidget *parent, const QString &text, const QString &title) override;
     void openUrl(const QUrl &url) override;
+
+private:
+    void loadTranslations();
+
+    QTranslator m_translator;
+    bool m_translationsTried = false;
 };
