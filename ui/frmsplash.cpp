@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QStyleOptionFrame>
 #include <qdrawutil.h>
 
 using namespace Qt::StringLiterals;
@@ -40,6 +39,7 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
     QFont linkFont = SongTiFont::font(9);
     linkFont.setUnderline(true);
     m_company->setFont(linkFont);
+    fitToText(m_company, m_company->width());
     QPalette linkPalette = m_company->palette();
     linkPalette.setColor(QPalette::WindowText, linkPalette.color(QPalette::Highlight));
     m_company->setPalette(linkPalette);
