@@ -22,12 +22,6 @@ bool EntryReader::atEnd() const
     return m_complete && m_pos >= m_data.size();
 }
 
-bool EntryReader::fail(Fault fault)
-{
-    m_fault = fault;
-    return false;
-}
-
 std::optional<QByteArray> EntryReader::readEntry()
 {
     Q_ASSERT(!atEnd());
@@ -62,11 +56,11 @@ std::optional<QByteArray> EntryReader::readEntry()
     }
 
     if (pos - start > MaxEntryBytes || (pos == size && !m_complete)) {
-        fail(Fault::EntryTooLong);
+        m_fault = Fault::EntryTooLong;
         return std::nullopt;
     }
     if (m_data.sliced(start, pos - start).contains('\0')) {
-        fail(Fault::NulByte);
+        m_fault = Fault::NulByte;
         return std::nullopt;
     }
 

@@ -49,8 +49,6 @@ public:
     qsizetype position() const { return m_pos; }
 
 private:
-    bool fail(Fault fault);
-
     QByteArrayView m_data;
     bool m_complete;
     qsizetype m_pos = 0;

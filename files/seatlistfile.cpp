@@ -74,9 +74,9 @@ std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, Encoding encoding, b
 Result<QStringList> SeatListFile::read(const QString &path)
 {
     auto bytes = FileBytes::read(path, ReadLimit);
-    qsizetype bomLength = 0;
     if (bytes.ok() && !bytes.value().complete) {
         // UTF-16 needs up to twice the bytes for the same entries.
+        qsizetype bomLength = 0;
         const Encoding encoding = byteOrderMark(bytes.value().data, &bomLength);
         if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE)
             bytes = FileBytes::read(path, 2 * ReadLimit);

@@ -208,6 +208,12 @@ void Form1::warn(const QString &title, const FileError &error)
     m_desktop.showWarning(this, error.message(), title);
 }
 
+void Form1::rearrange(void (SeatChart::*operation)())
+{
+    (m_chart.*operation)();
+    showChart();
+}
+
 void Form1::Command1_Click(int index)
 {
     m_chart.clickSeat(index);
@@ -246,26 +252,22 @@ void Form1::Command4_Click()
 
 void Form1::Command5_Click()
 {
-    m_chart.rotate();
-    showChart();
+    rearrange(&SeatChart::rotate);
 }
 
 void Form1::Command6_Click()
 {
-    m_chart.togglePodium();
-    showChart();
+    rearrange(&SeatChart::togglePodium);
 }
 
 void Form1::Command7_Click()
 {
-    m_chart.shiftLeft();
-    showChart();
+    rearrange(&SeatChart::shiftLeft);
 }
 
 void Form1::Command8_Click()
 {
-    m_chart.shiftRight();
-    showChart();
+    rearrange(&SeatChart::shiftRight);
 }
 
 void Form1::Command9_Click()

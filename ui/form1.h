@@ -65,6 +65,8 @@ private:
                                   void (Form1::*handler)());
     QLabel *addStatusPanel(const char *objectName, int minimumWidth, bool stretch);
     void showChart();
+    // Runs an operation on the chart that needs no file, and shows the result.
+    void rearrange(void (SeatChart::*operation)());
     void warn(const QString &title, const FileError &error);
 
     Desktop &m_desktop;
