@@ -30,3 +30,12 @@ inline QByteArray crlfLines(const QList<QByteArray> &lines)
         bytes += line + "\r\n";
     return bytes;
 }
+
+// A list of `count` lines "<prefix>0", "<prefix>1", ... with CR LF.
+inline QByteArray numberedLines(int count, const QByteArray &prefix = "n")
+{
+    QByteArray bytes;
+    for (int n = 0; n < count; ++n)
+        bytes += prefix + QByteArray::number(n) + "\r\n";
+    return bytes;
+}

@@ -11,14 +11,6 @@ Q_DECLARE_METATYPE(PodiumSide)
 
 namespace {
 
-QByteArray lines(int count)
-{
-    QList<QByteArray> list;
-    for (int n = 0; n < count; ++n)
-        list << "n" + QByteArray::number(n);
-    return crlfLines(list);
-}
-
 // "k=name" for seat k, "k=" for an empty one, separated by "|"; every
 // other seat unchecked.
 QString differences(const SeatChart &chart, const QString &seats)
@@ -63,11 +55,11 @@ void TestChartFiles::readersDiffer_data()
     QTest::addColumn<QString>("open");    // and after Open
     QTest::addColumn<QString>("exam");    // the exam list read from it, joined by "|"
 
-    QByteArray nullSecond = lines(35), emptySecond = lines(35);
+    QByteArray nullSecond = numberedLines(35), emptySecond = numberedLines(35);
     nullSecond.replace("n1\r\n", "null\r\n");
     emptySecond.replace("n1\r\n", "\r\n");
-    QTest::newRow("ten lines") << lines(10) << u"0=n0|9=n9|10=old10|34=old34"_s << u"0=n0|9=n9|10=|34="_s << u"n0|n1|n2|n3|n4|n5|n6|n7|n8|n9"_s;
-    QTest::newRow("forty lines") << lines(40) << u"0=n0|34=n34"_s << u"0=n0|34=n34"_s << QString();
+    QTest::newRow("ten lines") << numberedLines(10) << u"0=n0|9=n9|10=old10|34=old34"_s << u"0=n0|9=n9|10=|34="_s << u"n0|n1|n2|n3|n4|n5|n6|n7|n8|n9"_s;
+    QTest::newRow("forty lines") << numberedLines(40) << u"0=n0|34=n34"_s << u"0=n0|34=n34"_s << QString();
     QTest::newRow("null on line 2") << nullSecond << u"1=old1|2=n2"_s << u"1=|2=n2"_s << u"n0||n2|n3"_s;
     QTest::newRow("empty line 2") << emptySecond << u"1=|2=n2"_s << u"1=|2=n2"_s << u"n0||n2|n3"_s;
     QTest::newRow("not a seat list") << QByteArray("\x7f" "ELF\0\1", 6) << u"0=old0|1=old1"_s << u"0=old0|1=old1"_s << u"!"_s;

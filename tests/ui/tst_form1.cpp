@@ -28,7 +28,6 @@ private slots:
     void commands();
     void layout_data();
     void layout();
-    void keyboardOrder();
     void seatButtonsShowNamesLiterally();
     void onlyThirdPanelOpensAbout();
     void fileDialogFilters();
@@ -58,15 +57,10 @@ void TestForm1::init()
 // of A, null, C, D, E, "binary" a binary.txt; "dir:<name>" makes a folder.
 void TestForm1::prepare(const QString &setup)
 {
-    QList<QByteArray> p, q;
-    for (int n = 0; n < 35; ++n)
-        p << "p" + QByteArray::number(n);
-    for (int n = 0; n < 10; ++n)
-        q << "q" + QByteArray::number(n);
     const QMap<QString, std::pair<QString, QByteArray>> files{
-        {u"list"_s, {u"default.txt"_s, crlfLines(p)}},
+        {u"list"_s, {u"default.txt"_s, numberedLines(35, "p")}},
         {u"top"_s, {u"Option"_s, "True\r\n"}},
-        {u"ten"_s, {u"class.txt"_s, crlfLines(q)}},
+        {u"ten"_s, {u"class.txt"_s, numberedLines(10, "q")}},
         {u"exam"_s, {u"exam.txt"_s, crlfLines({"A", "null", "C", "D", "E"})}},
         {u"binary"_s, {u"binary.txt"_s, QByteArray("\x89PNG\0\0\0", 8)}},
     };
@@ -267,22 +261,6 @@ void TestForm1::layout()
     const QWidget *widget = control == form.objectName() ? &form : form.findChild<QWidget *>(control);
     QCOMPARE(widget->rect().translated(widget->isWindow() ? QPoint() : widget->pos()), geometry);
     QCOMPARE(form.minimumSize(), form.maximumSize());
-}
-
-void TestForm1::keyboardOrder()
-{
-    start();
-    QStringList expected;
-    for (int k = 2; k <= 9; ++k)
-        expected << u"Command%1"_s.arg(k);
-    for (int i = 34; i >= 0; --i)
-        expected << u"Command1_%1"_s.arg(i);
-    QStringList visited;
-    for (qsizetype k = 0; k < expected.size(); ++k) {
-        visited << QApplication::focusWidget()->objectName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    QCOMPARE(visited, expected);
 }
 
 void TestForm1::seatButtonsShowNamesLiterally()
