@@ -2,40 +2,72 @@
 
 #include <QDir>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
-FileError::FileError(Reason reason, const QString &path, const QString &detail)
+FileError::FileError(Reason reason, Action action, const QString &path, const QString &detail)
     : m_reason(reason)
+    , m_action(action)
     , m_path(path)
     , m_detail(detail)
+    , m_outcome(action == Action::Write ? u"原有文件保持不变。"_s : QString())
 {
+}
+
+FileError FileError::fromErrno(int error, Action action, const QString &path)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: return FileError(Reason::Missing, action, path);
+    case EISDIR: return FileError(Reason::IsDirectory, action, path);
+    case ENXIO:
+    case ENODEV:
+    case ETXTBSY: return FileError(Reason::NotRegularFile, action, path);
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileError(Reason::PermissionDenied, action, path);
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return FileError(Reason::DiskFull, action, path);
+    case ENAMETOOLONG: return FileError(Reason::NameTooLong, action, path);
+    case ELOOP: return FileError(Reason::LinkLoop, action, path);
+    case EIO: return FileError(Reason::IoError, action, path);
+    default: return FileError(Reason::SystemError, action, path, QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+FileError &FileError::setOutcome(const QString &outcome)
+{
+    m_outcome = outcome;
+    return *this;
 }
 
 QString FileError::message() const
 {
-    const QString file = QDir::toNativeSeparators(m_path);
+    const QString file = u"“"_s + QDir::toNativeSeparators(m_path) + u"”"_s;
+    const bool reading = m_action == Action::Read;
+    const QString verb = reading ? u"读取"_s : u"写入"_s;
     QString text;
     switch (m_reason) {
-    case Reason::Missing:
-        text = u"找不到文件“%1”。"_s.arg(file);
+    case Reason::Missing: text = (reading ? u"找不到文件%1。"_s : u"找不到%1所在的文件夹。"_s).arg(file); break;
+    case Reason::DanglingLink: text = u"%1是一个符号链接，但它指向的文件不存在。"_s.arg(file); break;
+    case Reason::IsDirectory: text = u"%1是一个文件夹，不是文件。"_s.arg(file); break;
+    case Reason::NotRegularFile: text = u"%1不是普通文件（可能是设备或管道）。"_s.arg(file); break;
+    case Reason::PermissionDenied: text = u"没有权限%1%2（或者磁盘是只读的）。"_s.arg(verb, file); break;
+    case Reason::DiskFull: text = u"磁盘空间不足，无法写入%1。"_s.arg(file); break;
+    case Reason::NameTooLong: text = u"文件名%1太长。"_s.arg(file); break;
+    case Reason::LinkLoop: text = u"%1的符号链接绕成了圈或层数太多。"_s.arg(file); break;
+    case Reason::LinkRefused:
+        text = u"%1是别的用户放在公共文件夹里的符号链接，为了安全不予使用。"_s.arg(file);
         break;
-    case Reason::IsDirectory:
-        text = u"“%1”是一个文件夹，不是文件。"_s.arg(file);
+    case Reason::IoError:
+        text = u"%1%2时磁盘出错（输入/输出错误），磁盘或 U 盘可能有故障或已被拔出。"_s.arg(verb, file);
         break;
-    case Reason::NotRegularFile:
-        text = u"“%1”不是普通文件（可能是设备或管道）。"_s.arg(file);
-        break;
-    case Reason::Unreadable:
-        text = u"无法读取文件“%1”。"_s.arg(file);
-        break;
-    case Reason::NotASeatList:
-        text = u"文件“%1”不是座位表。"_s.arg(file);
-        break;
-    case Reason::NotWritable:
-        text = u"无法写入文件“%1”，原有文件保持不变。"_s.arg(file);
-        break;
+    case Reason::NotASeatList: text = u"文件%1不是座位表：%2。"_s.arg(file, m_detail); break;
+    case Reason::NotFaithful: text = u"无法把座位表原样保存到%1：%2。"_s.arg(file, m_detail); break;
+    case Reason::SystemError: text = u"无法%1%2（%3）。"_s.arg(verb, file, m_detail); break;
     }
-    if (!m_detail.isEmpty())
-        text += u"\n（"_s + m_detail + u"）"_s;
-    return text;
+    return m_outcome.isEmpty() ? text : text + u'\n' + m_outcome;
 }

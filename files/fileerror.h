@@ -8,28 +8,46 @@ class FileError
 {
 public:
     enum class Reason {
-        Missing,        // nothing at that path
-        IsDirectory,    // the path names a folder
-        NotRegularFile, // a device, pipe or socket
-        Unreadable,     // it exists but could not be opened or read
-        NotASeatList,   // it was read but does not hold a seat list
-        NotWritable,    // it could not be created, written or replaced
+        Missing,          // nothing at that path (and no link led there)
+        DanglingLink,     // a symbolic link whose target does not exist
+        IsDirectory,      // the path names a folder
+        NotRegularFile,   // a device, pipe or socket
+        PermissionDenied, // refused by the file's or the folder's rights, or a read-only disk
+        DiskFull,         // no space left (or over a quota or size limit)
+        NameTooLong,      // a part of the path is longer than the file system allows
+        LinkLoop,         // symbolic links that lead round in a circle, or too many of them
+        LinkRefused,      // another user's link in a shared folder (see FolderEntry)
+        IoError,          // the disk failed to read, write or sync
+        NotASeatList,     // it was read but does not hold a seat list; detail says why
+        NotFaithful,      // Save would not read back as the chart; detail names the seat
+        SystemError,      // anything rarer; detail holds the system's own text
     };
+    enum class Action { Read, Write };
 
-    FileError(Reason reason, const QString &path, const QString &detail = {});
+    FileError(Reason reason, Action action, const QString &path, const QString &detail = {});
+    // The reason for an errno value of a failed system call.
+    static FileError fromErrno(int error, Action action, const QString &path);
 
     Reason reason() const { return m_reason; }
+    Action action() const { return m_action; }
     const QString &path() const { return m_path; }
-    // What the system or the reader said, if anything; may be empty.
+    // The finer cause, in Chinese, or the system's text; may be empty.
     const QString &detail() const { return m_detail; }
 
-    // One sentence for the user that names the file and the reason.
+    // What a failed write did to the files, for the message. By default a
+    // failed write says that the previous file stays as it was.
+    FileError &setOutcome(const QString &outcome);
+
+    // Sentences for the user: what went wrong with which file, and for a
+    // write what became of the files.
     QString message() const;
 
     friend bool operator==(const FileError &, const FileError &) = default;
 
 private:
     Reason m_reason;
+    Action m_action;
     QString m_path;
     QString m_detail;
+    QString m_outcome;
 };
