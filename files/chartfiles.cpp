@@ -1,13 +1,11 @@
 #include "files/chartfiles.h"
 
 #include "chart/seatchart.h"
-#include "files/filebytes.h"
 #include "files/option.h"
 #include "files/seatlistfile.h"
 #include "files/stagedfile.h"
 
 #include <QDir>
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -75,27 +73,36 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
 {
     const QString optionPath = workingFilePath(workingFolder, OptionName);
     const QString seatsPath = workingFilePath(workingFolder, SeatListName);
+    const QString untouched = u"default.txt 和 Option 都没有改动。"_s;
 
-    // Both files are written out in full before either replaces its old
-    // version, so a full disk or a refused folder leaves both as they were.
+    const auto seatBytes = SeatListFile::format(chart, seatsPath);
+    if (!seatBytes.ok())
+        return FileError(seatBytes.error()).setOutcome(untouched);
+
+    // Both files are written and synced in full before either replaces its
+    // old version; then they are renamed one right after the other, so that
+    // only a crash in that moment leaves a new Option with the old seats.
     StagedFile option(optionPath);
     StagedFile seats(seatsPath);
     if (auto failed = option.stage(Option::format(chart.podiumSide())))
-        return failed;
-    if (auto failed = seats.stage(SeatListFile::format(chart)))
-        return failed;
-
-    // Should default.txt still fail to take its place, Option gets its old
-    // content back, so the two never disagree.
-    const auto previousOption = FileBytes::read(optionPath, 4096);
+        return failed->setOutcome(untouched);
+    if (auto failed = seats.stage(seatBytes.value()))
+        return failed->setOutcome(untouched);
+    if (auto failed = option.keepPrevious())
+        return failed->setOutcome(untouched);
     if (auto failed = option.commit())
-        return failed;
+        return failed->setOutcome(untouched);
     if (auto failed = seats.commit()) {
-        if (previousOption.ok() && previousOption.value().complete)
-            StagedFile::write(optionPath, previousOption.value().data);
-        else if (!previousOption.ok() && previousOption.error().reason() == FileError::Reason::Missing)
-            QFile::remove(optionPath);
-        return failed;
+        // Option goes back to what it was, so that the two files agree.
+        if (auto notRestored = option.restorePrevious()) {
+            return failed->setOutcome(u"default.txt 保持原样，但 Option 已经换成新的讲台位置，未能改回："_s
+                                      + FileError(*notRestored).setOutcome({}).message());
+        }
+        return failed->setOutcome(u"Option 已经改回原样，default.txt 和 Option 都没有改动。"_s);
+    }
+    for (StagedFile *file : {&option, &seats}) {
+        if (auto failed = file->syncFolder())
+            return failed->setOutcome(u"default.txt 和 Option 已经写入新内容，但没能确认已存到磁盘，断电后可能恢复成原来的内容。"_s);
     }
     return std::nullopt;
 }

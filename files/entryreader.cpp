@@ -55,12 +55,14 @@ std::optional<QByteArray> EntryReader::readEntry()
             --textEnd;
     }
 
-    if (pos - start > MaxEntryBytes || (pos == size && !m_complete)) {
-        m_fault = Fault::EntryTooLong;
-        return std::nullopt;
-    }
+    // A NUL byte says more about the file than the length does: a file of
+    // NUL bytes is no text at all, not one over-long entry.
     if (m_data.sliced(start, pos - start).contains('\0')) {
         m_fault = Fault::NulByte;
+        return std::nullopt;
+    }
+    if (pos - start > MaxEntryBytes || (pos == size && !m_complete)) {
+        m_fault = Fault::EntryTooLong;
         return std::nullopt;
     }
 

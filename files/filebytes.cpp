@@ -1,31 +1,54 @@
 #include "files/filebytes.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "files/folderentry.h"
 
-using namespace Qt::StringLiterals;
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
 {
     using Reason = FileError::Reason;
-    const QFileInfo info(path);
-    if (!info.exists())
-        return FileError(Reason::Missing, path);
-    if (info.isDir())
-        return FileError(Reason::IsDirectory, path);
-    if (!info.isFile())
-        return FileError(Reason::NotRegularFile, path);
+    const auto fail = [&](int error) { return FileError::fromErrno(error, FileError::Action::Read, path); };
+    const auto entry = FolderEntry::find(path, FileError::Action::Read);
+    if (!entry.ok())
+        return entry.error();
+    if (!entry.value().exists())
+        return FileError(entry.value().throughLink() ? Reason::DanglingLink : Reason::Missing, FileError::Action::Read, path);
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileError(Reason::Unreadable, path, file.errorString());
+    // O_NOFOLLOW: a link put in the file's place since the walk is refused.
+    const UniqueFd fd(::openat(entry.value().folder(), entry.value().name().constData(),
+                               O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    struct stat status = {};
+    if (!fd.valid() || ::fstat(fd.get(), &status) != 0)
+        return fail(errno);
+    if (S_ISDIR(status.st_mode))
+        return FileError(Reason::IsDirectory, FileError::Action::Read, path);
+    if (!S_ISREG(status.st_mode))
+        return FileError(Reason::NotRegularFile, FileError::Action::Read, path);
+
+    // The size only sizes the first buffer: the file may grow while it is
+    // read, and some files report a size of 0 and still hold text.
     FileBytes bytes;
-    // A regular file's size is known, so a small file gets a small buffer;
-    // a size of 0 may still hide content (some system files), hence the limit.
-    const qint64 size = file.size();
-    bytes.data = file.read(size > 0 ? std::min(size + 1, limit) : limit);
-    if (file.error() != QFileDevice::NoError)
-        return FileError(Reason::Unreadable, path, file.errorString());
-    bytes.complete = file.atEnd();
+    bytes.data.resize(std::clamp<qint64>(status.st_size + 1, 1, limit));
+    qint64 total = 0;
+    while (total < limit) {
+        if (total == bytes.data.size())
+            bytes.data.resize(std::min<qint64>(limit, 2 * total));
+        const ssize_t got = ::read(fd.get(), bytes.data.data() + total, size_t(bytes.data.size() - total));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(errno);
+        if (got == 0)
+            break;
+        total += got;
+    }
+    char more = 0;
+    bytes.complete = total < limit || ::read(fd.get(), &more, 1) == 0;
+    bytes.data.truncate(total);
     return bytes;
 }

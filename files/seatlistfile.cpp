@@ -39,7 +39,7 @@ Encoding byteOrderMark(QByteArrayView bytes, qsizetype *length)
 
 FileError notASeatList(const QString &path, const QString &why)
 {
-    return FileError(FileError::Reason::NotASeatList, path, why);
+    return FileError(FileError::Reason::NotASeatList, FileError::Action::Read, path, why);
 }
 
 QString badEncoding()
@@ -155,7 +155,7 @@ QString SeatListFile::entryText(const QString &name)
     return name;
 }
 
-QByteArray SeatListFile::format(const SeatChart &chart)
+Result<QByteArray> SeatListFile::format(const SeatChart &chart, const QString &path)
 {
     QStringList lines;
     for (int i = 0; i < SeatChart::SeatCount; ++i)
@@ -166,22 +166,22 @@ QByteArray SeatListFile::format(const SeatChart &chart)
     // Now and then the GB18030 bytes of every name in a chart also form UTF-8
     // with a three- or four-byte character (甬华 is F0 AE BB AA), and the file
     // would be read back as UTF-8. An ideographic space (A1 A1, never UTF-8)
-    // after a closing quote keeps it GB18030 and is dropped on reading: after
-    // a quoted NULL in an empty seat, or else after the shortest name that
-    // can be quoted.
+    // after a closing quote keeps it GB18030 and is dropped on reading. It goes
+    // where the line stays shortest: after a quoted NULL in an empty seat, or
+    // else after the shortest name without a quote of its own.
     if (TextCodec::looksLikeUtf8(bytes)) {
-        const auto marked = [](const QString &name) -> QString { return u'"' + name + u"\"\u3000"_s; };
-        const qsizetype empty = lines.indexOf(u"NULL"_s);
-        qsizetype shortest = -1;
-        for (qsizetype i = 0; i < lines.size() && empty < 0; ++i) {
-            const QString &name = chart.seat(int(i));
-            if (!name.contains(u'"') && (shortest < 0 || name.size() < chart.seat(int(shortest)).size()))
-                shortest = i;
+        int marked = -1;
+        qsizetype shortest = EntryReader::MaxEntryBytes - 3; // room for the marks
+        for (int i = 0; i < SeatChart::SeatCount; ++i) {
+            const QString &name = chart.seat(i);
+            const qsizetype size = name.isEmpty() ? 0 : TextCodec::encode(name).size();
+            if (!name.contains(u'"') && size < shortest) {
+                marked = i;
+                shortest = size;
+            }
         }
-        if (empty >= 0)
-            lines[empty] = marked(u"NULL"_s);
-        else if (shortest >= 0)
-            lines[shortest] = marked(chart.seat(int(shortest)));
+        if (marked >= 0)
+            lines[marked] = u'"' + (chart.seat(marked).isEmpty() ? u"NULL"_s : chart.seat(marked)) + u"\"\u3000"_s;
         bytes = encode();
     }
 
@@ -190,5 +190,31 @@ QByteArray SeatListFile::format(const SeatChart &chart)
     // file would be read as UTF-8. The blank in front is skipped on reading.
     if (bytes.startsWith(Utf8Mark))
         bytes.prepend(' ');
-    return bytes;
+
+    // The special cases above are not the guarantee; this is. The bytes go
+    // through the start-up's reader, with its read limit.
+    const auto readBack = [&](qsizetype size) {
+        return parse(QByteArrayView(bytes).first(std::min(size, ReadLimit)), size <= ReadLimit);
+    };
+    const auto back = readBack(bytes.size());
+    int seat = 0;
+    if (back.ok()) {
+        const QStringList &entries = back.value();
+        while (seat < SeatChart::SeatCount && seat < entries.size()
+               && (isNullEntry(entries.at(seat)) ? chart.seat(seat).isEmpty() : entries.at(seat) == chart.seat(seat)))
+            ++seat;
+    } else {
+        // The first seat whose line the reader refuses: every shorter run of
+        // lines reads.
+        for (qsizetype end = 0; (end = bytes.indexOf('\n', end) + 1) > 0 && readBack(end).ok();)
+            ++seat;
+    }
+    if (seat == SeatChart::SeatCount)
+        return bytes;
+    seat = std::min(seat, SeatChart::SeatCount - 1);
+    const QString &name = chart.seat(seat);
+    return FileError(FileError::Reason::NotFaithful, FileError::Action::Write, path,
+                     u"第 %1 列第 %2 行的%3保存后读出来会不一样"_s.arg(SeatChart::columnOf(seat) + 1)
+                         .arg(SeatChart::rowOf(seat) + 1)
+                         .arg(name.isEmpty() ? u"空座位"_s : u"“"_s + name.left(20) + u"”"_s));
 }

@@ -23,7 +23,10 @@ class SeatChart;
 // name that would not fit in its line when saved (see fitsInFile).
 //
 // Writing gives 35 lines in GB18030, each ending in CR LF; a blank goes
-// before the first one if its bytes would begin like a UTF-8 byte-order mark.
+// before the first one if its bytes would begin like a UTF-8 byte-order mark,
+// and an ideographic space marks a file whose bytes would pass for UTF-8
+// (see format). Save never writes what this reader would not read back as
+// the same chart.
 class SeatListFile
 {
 public:
@@ -49,8 +52,11 @@ public:
     // An entry that stands for an empty seat: "NULL" in any letter case.
     static bool isNullEntry(QStringView entry);
 
-    // The 35 lines of the chart's seats as written to a file.
-    static QByteArray format(const SeatChart &chart);
+    // The 35 lines of the chart's seats as written to path, once they have
+    // been read back through the start-up's reader and give exactly the
+    // chart's seats. Otherwise a NotFaithful error naming the first seat that
+    // cannot be written faithfully.
+    static Result<QByteArray> format(const SeatChart &chart, const QString &path);
 
     // How one seat is written: "NULL" for an empty seat; a name that holds a
     // comma, or begins or ends with a blank, in double quotes so that it reads

@@ -1,40 +1,163 @@
 #include "files/stagedfile.h"
 
-#include <QFileInfo>
+#include "files/filebytes.h"
+
+#include <QRandomGenerator>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr char TemporaryPrefix[] = ".sedario-";
+// The most of a previous target that a copy keeps; Option is one line.
+constexpr qint64 CopyLimit = 1 << 20;
+
+} // namespace
 
 StagedFile::StagedFile(const QString &path)
-    : m_file(path)
+    : m_path(path)
 {
 }
 
-FileError StagedFile::error(FileError::Reason reason, const QString &detail) const
+StagedFile::~StagedFile()
 {
-    return FileError(reason, m_file.fileName(), detail);
+    for (const QByteArray &name : {m_temporaryName, m_keptName}) {
+        if (!name.isEmpty())
+            ::unlinkat(m_target->folder(), name.constData(), 0);
+    }
+}
+
+FileError StagedFile::fail(int error) const
+{
+    return FileError::fromErrno(error, FileError::Action::Write, m_path);
+}
+
+std::optional<FileError> StagedFile::createTemporary(UniqueFd *fd, QByteArray *name) const
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *name = TemporaryPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        *fd = UniqueFd(::openat(m_target->folder(), name->constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (fd->valid()) {
+            // The lock tells removeStaleTemporaries() that this file is in use.
+            ::flock(fd->get(), LOCK_EX | LOCK_NB);
+            return std::nullopt;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    name->clear();
+    return fail(errno);
+}
+
+void StagedFile::removeStaleTemporaries() const
+{
+    DIR *folder = ::fdopendir(::openat(m_target->folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder)
+        return;
+    while (const dirent *item = ::readdir(folder)) {
+        if (std::strncmp(item->d_name, TemporaryPrefix, sizeof TemporaryPrefix - 1) != 0)
+            continue;
+        const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        UniqueFd stale(::openat(m_target->folder(), item->d_name, O_RDONLY | flags));
+        if (!stale.valid())
+            stale = UniqueFd(::openat(m_target->folder(), item->d_name, O_WRONLY | flags));
+        struct stat status = {};
+        if (stale.valid() && ::fstat(stale.get(), &status) == 0 && S_ISREG(status.st_mode)
+            && status.st_uid == ::geteuid() && ::flock(stale.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(m_target->folder(), item->d_name, 0);
+    }
+    ::closedir(folder);
 }
 
 std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
 {
-    using Reason = FileError::Reason;
-    const QFileInfo target(m_file.fileName());
-    if (target.isDir())
-        return error(Reason::IsDirectory);
-    // QSaveFile would rename its temporary file over a device node.
-    if (target.exists() && !target.isFile())
-        return error(Reason::NotRegularFile);
-    if (!m_file.open(QIODevice::WriteOnly))
-        return error(Reason::NotWritable, m_file.errorString());
-    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) {
-        const FileError failed = error(Reason::NotWritable, m_file.errorString());
-        m_file.cancelWriting();
+    auto target = FolderEntry::find(m_path, FileError::Action::Write);
+    if (!target.ok())
+        return target.error();
+    m_target.emplace(std::move(target.value()));
+    const mode_t mode = m_target->status().st_mode;
+    m_hadPrevious = m_target->exists();
+    if (m_hadPrevious && S_ISDIR(mode))
+        return FileError(FileError::Reason::IsDirectory, FileError::Action::Write, m_path);
+    // Renaming over a device node or a pipe would not write where the user meant.
+    if (m_hadPrevious && !S_ISREG(mode))
+        return FileError(FileError::Reason::NotRegularFile, FileError::Action::Write, m_path);
+
+    removeStaleTemporaries();
+    if (auto failed = createTemporary(&m_file, &m_temporaryName))
         return failed;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(m_file.get(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return fail(wrote < 0 ? errno : EIO);
+        done += wrote;
     }
+    if ((m_hadPrevious && ::fchmod(m_file.get(), mode & 07777) != 0) || ::fsync(m_file.get()) != 0)
+        return fail(errno);
     return std::nullopt;
+}
+
+std::optional<FileError> StagedFile::keepPrevious()
+{
+    if (!m_hadPrevious)
+        return std::nullopt;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_keptName = TemporaryPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        if (::linkat(m_target->folder(), m_target->name().constData(), m_target->folder(), m_keptName.constData(), 0) == 0)
+            return std::nullopt;
+        if (errno != EEXIST)
+            break;
+    }
+    m_keptName.clear();
+    // No hard links here (a FAT-formatted stick): a copy serves as well.
+    const auto previous = FileBytes::read(m_path, CopyLimit);
+    if (!previous.ok() || !previous.value().complete)
+        return previous.ok() ? fail(EFBIG) : previous.error();
+    m_keptCopy = std::make_unique<StagedFile>(m_path);
+    return m_keptCopy->stage(previous.value().data);
 }
 
 std::optional<FileError> StagedFile::commit()
 {
-    if (!m_file.commit())
-        return error(FileError::Reason::NotWritable, m_file.errorString());
+    if (::renameat(m_target->folder(), m_temporaryName.constData(), m_target->folder(), m_target->name().constData()) != 0)
+        return fail(errno);
+    m_temporaryName.clear();
+    return std::nullopt;
+}
+
+std::optional<FileError> StagedFile::restorePrevious()
+{
+    if (m_keptCopy) {
+        if (auto failed = m_keptCopy->commit())
+            return failed;
+    } else if (m_hadPrevious) {
+        if (::renameat(m_target->folder(), m_keptName.constData(), m_target->folder(), m_target->name().constData()) != 0)
+            return fail(errno);
+        m_keptName.clear();
+    } else if (::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0) {
+        return fail(errno);
+    }
+    return syncFolder();
+}
+
+std::optional<FileError> StagedFile::syncFolder()
+{
+    const UniqueFd folder(::openat(m_target->folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // Some file systems cannot sync a folder at all (EINVAL); nothing is lost
+    // there by trying.
+    if (!folder.valid() || (::fsync(folder.get()) != 0 && errno != EINVAL))
+        return fail(errno);
     return std::nullopt;
 }
 
@@ -43,5 +166,9 @@ std::optional<FileError> StagedFile::write(const QString &path, const QByteArray
     StagedFile file(path);
     if (auto failed = file.stage(bytes))
         return failed;
-    return file.commit();
+    if (auto failed = file.commit())
+        return failed;
+    if (auto failed = file.syncFolder())
+        return failed->setOutcome(u"新内容已经写入，但没能确认已存到磁盘，断电后可能丢失。"_s);
+    return std::nullopt;
 }

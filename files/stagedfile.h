@@ -1,34 +1,65 @@
 #pragma once
 
-#include "files/fileerror.h"
+#include "files/folderentry.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
-// A file replaced safely: the new content goes into a temporary file next to
-// the target and takes the target's place only on commit(), so a failed
-// write (a full disk, a missing or read-only folder) leaves the previous file
-// whole. A staged file that is never committed is thrown away.
+// A file replaced safely, the one way the program writes a file.
+//
+// stage() writes the new content into a hidden temporary file next to the
+// target (".sedario-" and a random suffix), checks every write, and syncs it.
+// commit() renames it over the target, so the target is at every moment
+// either the whole previous file or the whole new one; syncFolder() makes the
+// rename itself durable. Anything that fails leaves the previous file as it
+// was, and a temporary file that is not committed is removed. One left behind
+// by a Save that was killed is removed by the next stage() in that folder:
+// a temporary file is locked (flock) while its Save runs, so only dead ones go.
+//
+// A target that is a link (one FolderEntry follows) is written where the link
+// leads, and the link stays. A target that is a folder, a device or a pipe is
+// refused. An existing target keeps its permission bits.
+//
+// Why not QSaveFile: it ignores a failing sync of the file, never syncs the
+// folder, resolves links itself (so the kernel's rule for links in shared
+// folders never applies), and turns a relative path into an absolute one
+// through a lossy conversion of the current folder's name.
 class StagedFile
 {
 public:
     explicit StagedFile(const QString &path);
+    ~StagedFile();
 
-    // Writes bytes to the temporary file. Refuses a target that is a folder,
-    // a device or a pipe: replacing one would not write where the user meant.
     std::optional<FileError> stage(const QByteArray &bytes);
-    // Puts the staged content in place of the target. Only after stage()
-    // succeeded.
+    // After stage(): keeps the current target under a second temporary name
+    // (a hard link, or a copy where the file system has none), so that
+    // restorePrevious() can bring it back after commit().
+    std::optional<FileError> keepPrevious();
+    // After stage(): puts the staged content in the target's place.
     std::optional<FileError> commit();
+    // After keepPrevious() and commit(): the target as it was before, or no
+    // target when there was none.
+    std::optional<FileError> restorePrevious();
+    // After commit(): syncs the folder, so that the rename survives a crash.
+    std::optional<FileError> syncFolder();
 
-    // stage() and commit() in one.
+    // stage(), commit() and syncFolder() in one.
     static std::optional<FileError> write(const QString &path, const QByteArray &bytes);
 
 private:
-    FileError error(FileError::Reason reason, const QString &detail = {}) const;
+    FileError fail(int error) const;
+    // Creates a new hidden temporary file in the target's folder.
+    std::optional<FileError> createTemporary(UniqueFd *fd, QByteArray *name) const;
+    void removeStaleTemporaries() const;
 
-    QSaveFile m_file;
+    QString m_path;
+    std::optional<FolderEntry> m_target;
+    UniqueFd m_file;                        // the staged file, locked
+    QByteArray m_temporaryName;             // empty once committed
+    QByteArray m_keptName;                  // the previous target, while kept
+    std::unique_ptr<StagedFile> m_keptCopy; // or a copy of it, staged
+    bool m_hadPrevious = false;
 };

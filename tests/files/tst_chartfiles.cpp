@@ -36,6 +36,8 @@ private slots:
     void option_data();
     void option();
     void saveIsByteExact();
+    void saveReadsBackOrRefuses_data();
+    void saveReadsBackOrRefuses();
 
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
@@ -163,6 +165,45 @@ void TestChartFiles::saveIsByteExact()
     QCOMPARE(ChartFiles::saveWorkingFiles(chart, m_dir->path()), std::nullopt);
     QCOMPARE(readBytes(opened), QByteArray("\"Smith, John\"\r\nnull\r\n\x80\r\n"));
     QVERIFY(readBytes(work(u"default.txt"_s)).startsWith("\"Smith, John\"\r\nNULL\r\n\x80\r\nNULL\r\n"));
+}
+
+void TestChartFiles::saveReadsBackOrRefuses_data()
+{
+    QTest::addColumn<QStringList>("names"); // seats 0.. in order
+    QTest::addColumn<int>("refusedSeat");   // -1: saved
+
+    const QString lookAlike = u"甬华"_s; // GB18030 F0 AE BB AA, which is also UTF-8
+    QStringList longNames(34, QString(2049, u'b'));
+    QTest::newRow("long names, a long look-alike last") << (longNames << lookAlike.repeated(1023) + u"aa"_s) << -1;
+    QTest::newRow("every seat a look-alike") << QStringList(35, lookAlike) << -1;
+    QTest::newRow("look-alikes too long to mark") << QStringList(35, lookAlike.repeated(1023) + u'a') << 0;
+    QTest::newRow("quotes in every look-alike") << QStringList(35, u"a\"b"_s + lookAlike) << 0;
+    QTest::newRow("begins like the UTF-8 mark") << QStringList{u"锘库"_s} << -1;
+}
+
+void TestChartFiles::saveReadsBackOrRefuses()
+{
+    QFETCH(QStringList, names);
+    QFETCH(int, refusedSeat);
+
+    SeatChart chart;
+    for (int i = 0; i < names.size(); ++i)
+        chart.setSeat(i, names.at(i));
+    QVERIFY(writeBytes(work(u"default.txt"_s), "old\r\n") && writeBytes(work(u"Option"_s), "True\r\n"));
+    const auto error = ChartFiles::saveWorkingFiles(chart, m_dir->path());
+    SeatChart started;
+    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_dir->path()), QList<FileError>());
+    if (refusedSeat < 0) {
+        QCOMPARE(error, std::nullopt);
+        QCOMPARE(started, chart);
+        return;
+    }
+    QVERIFY(error);
+    QCOMPARE(error->reason(), FileError::Reason::NotFaithful);
+    QVERIFY2(error->message().contains(u"第 %1 列第 %2 行"_s.arg(SeatChart::columnOf(refusedSeat) + 1).arg(SeatChart::rowOf(refusedSeat) + 1)),
+             qPrintable(error->message()));
+    QCOMPARE(readBytes(work(u"default.txt"_s)), QByteArray("old\r\n"));
+    QCOMPARE(readBytes(work(u"Option"_s)), QByteArray("True\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)

@@ -40,6 +40,8 @@ class TestSeatListFile : public QObject
 private slots:
     void parse_data();
     void parse();
+    void refusalSaysWhy_data();
+    void refusalSaysWhy();
     void writtenNameReadsBack_data();
     void writtenNameReadsBack();
     void readFile_data();
@@ -117,6 +119,27 @@ void TestSeatListFile::parse()
     QCOMPARE(result.value().join(u'|'), entries);
 }
 
+void TestSeatListFile::refusalSaysWhy_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("why"); // a part of the message
+
+    QTest::newRow("only NUL bytes") << QByteArray(10000, '\0') << u"第 1 项含有空字符"_s;
+    QTest::newRow("NUL after a long run") << QByteArray(5000, 'x') + '\0' << u"第 1 项超过 4096 字节"_s;
+    QTest::newRow("a long second line") << "a\r\n" + QByteArray(5000, 'x') << u"第 2 项超过 4096 字节"_s;
+    QTest::newRow("not GBK") << QByteArray("a\xff") << u"文字编码无法识别"_s;
+}
+
+void TestSeatListFile::refusalSaysWhy()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, why);
+
+    const auto result = SeatListFile::parse(bytes, true, u"list.txt"_s);
+    QVERIFY(!result.ok());
+    QVERIFY2(result.error().message().contains(why), qPrintable(result.error().message()));
+}
+
 void TestSeatListFile::writtenNameReadsBack_data()
 {
     QTest::addColumn<int>("seat");
@@ -147,7 +170,9 @@ void TestSeatListFile::writtenNameReadsBack()
 
     SeatChart chart;
     chart.setSeat(seat, name);
-    const QByteArray bytes = SeatListFile::format(chart);
+    const auto formatted = SeatListFile::format(chart, u"default.txt"_s);
+    QVERIFY(formatted.ok());
+    const QByteArray bytes = formatted.value();
     QList<QByteArray> lines = bytes.split('\n');
     QCOMPARE(lines.size(), 36);
     QVERIFY(lines.takeLast().isEmpty());

@@ -9,15 +9,15 @@
 //   holding a NUL or a line end or an unpaired surrogate;
 // - a file that is not a seat list is refused by every reader with the same
 //   error, naming the file, and leaves the chart exactly as it was;
-// - a chart read from the file, and the exam room laid out from it, written
-//   the way Save writes them, read back as the same 35 names.
+// - a chart read from the file, and the exam room laid out from it, are
+//   either saved so that they read back as the same 35 names, or refused by
+//   Save with nothing written.
 
 #include "chart/seatchart.h"
 #include "files/chartfiles.h"
 #include "files/entryreader.h"
 #include "files/option.h"
 #include "files/seatlistfile.h"
-#include "files/textcodec.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,21 +55,42 @@ void checkEntries(const Result<QStringList> &result, const QString &path)
     }
 }
 
-// What Save writes must read back as the same 35 seats. The one exception:
-// a full chart in which every name holds a double quote and the names' bytes
-// together also form UTF-8; such a file reads back as UTF-8.
-void checkRoundTrip(const SeatChart &chart)
+// Save either writes what reads back as the same 35 seats, or refuses and
+// writes nothing. In memory for every chart; through the real files, with
+// the start-up load reading them back, for the inputs that go through files.
+void checkRoundTrip(const SeatChart &chart, const QString &folder = {})
 {
-    const QByteArray saved = SeatListFile::format(chart);
-    const auto parsed = SeatListFile::parse(saved, true);
-    check(parsed.ok() && parsed.value().size() == SeatChart::SeatCount, "a saved chart does not read back");
-    if (TextCodec::looksLikeUtf8(saved))
-        return;
-    for (int i = 0; i < SeatChart::SeatCount; ++i) {
-        const QString &entry = parsed.value().at(i);
-        check(chart.seat(i).isEmpty() ? SeatListFile::isNullEntry(entry) : entry == chart.seat(i),
-              "a saved seat reads back as another name");
+    const auto saved = SeatListFile::format(chart, u"default.txt"_s);
+    if (saved.ok()) {
+        const auto parsed = SeatListFile::parse(saved.value(), true);
+        check(parsed.ok() && parsed.value().size() == SeatChart::SeatCount, "a saved chart does not read back");
+        for (int i = 0; i < SeatChart::SeatCount; ++i) {
+            const QString &entry = parsed.value().at(i);
+            check(chart.seat(i).isEmpty() ? SeatListFile::isNullEntry(entry) : entry == chart.seat(i),
+                  "a saved seat reads back as another name");
+        }
+    } else {
+        check(saved.error().reason() == FileError::Reason::NotFaithful, "Save refused for another reason");
     }
+    if (folder.isEmpty())
+        return;
+    const QString seats = QDir(folder).filePath(u"default.txt"_s), option = QDir(folder).filePath(u"Option"_s);
+    const auto bytesOf = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray seatsBefore = bytesOf(seats), optionBefore = bytesOf(option);
+    const auto error = ChartFiles::saveWorkingFiles(chart, folder);
+    check(error.has_value() != saved.ok(), "Save and its check disagree");
+    if (error) {
+        check(bytesOf(seats) == seatsBefore && bytesOf(option) == optionBefore, "a refused Save changed a file");
+        return;
+    }
+    SeatChart started;
+    check(ChartFiles::loadWorkingFiles(started, folder).isEmpty(), "a saved chart is refused at start-up");
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        check(started.seat(i) == chart.seat(i), "a saved seat starts up as another name");
+    check(started.podiumSide() == chart.podiumSide(), "the saved podium starts up on the other side");
 }
 
 // The readers that take a path, on the input written as default.txt and as
@@ -104,8 +125,9 @@ void checkFileReaders(QByteArrayView bytes, const SeatChart &before)
         for (int i = 0; i < SeatChart::SeatCount; ++i)
             check(started.seat(i) == before.seat(i), "a refused file changed a seat at start-up");
     } else {
-        checkRoundTrip(started);
-        checkRoundTrip(opened);
+        static QTemporaryDir saves(QFileInfo(scratch.path()).path() + u"/sedario-save-XXXXXX"_s);
+        checkRoundTrip(started, saves.path());
+        checkRoundTrip(opened, saves.path());
     }
 }
 

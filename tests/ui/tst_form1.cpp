@@ -175,7 +175,7 @@ void TestForm1::commands_data()
     QTest::newRow("保存") << u"list"_s << u"Command6 Command3"_s << none << u"0=p0"_s << true << none << u"保存完成"_s << none << u"Option=True\r\n|default.txt=p0\r\np1\r\n"_s;
     QTest::newRow("保存 onto a folder default.txt") << u"dir:default.txt"_s << u"Command6 Command3"_s << u"default.txt"_s << u"0="_s << true << none << none << u"文件夹"_s << none;
     QTest::newRow("另存为 cancelled") << u"list"_s << u"Command4"_s << none << u"0=p0"_s << false << u"保存"_s << none << none << none;
-    QTest::newRow("另存为 into a missing folder") << u"list"_s << u"Command4"_s << u"missing/plan"_s << u"0=p0"_s << false << u"保存"_s << none << u"无法写入"_s << none;
+    QTest::newRow("另存为 into a missing folder") << u"list"_s << u"Command4"_s << u"missing/plan"_s << u"0=p0"_s << false << u"保存"_s << none << u"所在的文件夹"_s << none;
     QTest::newRow("排考场") << u"list exam"_s << u"Command9"_s << u"exam.txt"_s << u"34=A 27= 20=C 13=D 6=E 0="_s << true << u"打开考生信息"_s << none << none << none;
     QTest::newRow("排考场 cancelled") << u"list"_s << u"Command9"_s << none << u"0=p0 34=p34"_s << false << u"打开考生信息"_s << none << none << none;
     QTest::newRow("排考场 a missing path") << u"list"_s << u"Command9"_s << u"typed.txt"_s << u"0=p0"_s << false << u"打开考生信息"_s << none << u"找不到文件"_s << none;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <utility>
+
+// A file descriptor that is closed when it goes out of scope.
+class UniqueFd
+{
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(UniqueFd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd &operator=(UniqueFd &&other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    UniqueFd(const UniqueFd &) = delete;
+    UniqueFd &operator=(const UniqueFd &) = delete;
+    ~UniqueFd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};

@@ -1,0 +1,73 @@
+#include "systemcalls.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+template <typename Function>
+Function *next(const char *name)
+{
+    return reinterpret_cast<Function *>(::dlsym(RTLD_NEXT, name));
+}
+
+int sync(int fd, const char *name)
+{
+    struct stat status = {};
+    ::fstat(fd, &status);
+    SystemCalls::log << (S_ISDIR(status.st_mode) ? "sync folder" : "sync file");
+    if (SystemCalls::syncError) {
+        errno = SystemCalls::syncError;
+        return -1;
+    }
+    static auto *const real = next<int(int)>(name);
+    return real(fd);
+}
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    return sync(fd, "fsync");
+}
+
+extern "C" int fdatasync(int fd)
+{
+    return sync(fd, "fdatasync");
+}
+
+extern "C" int renameat(int oldFolder, const char *oldPath, int newFolder, const char *newPath)
+{
+    QByteArray name(newPath);
+    name = name.mid(name.lastIndexOf('/') + 1);
+    SystemCalls::log << "rename " + name;
+    QList<int> &errors = SystemCalls::renameErrors[name];
+    if (const int error = errors.isEmpty() ? 0 : errors.takeFirst()) {
+        errno = error;
+        return -1;
+    }
+    static auto *const real = next<int(int, const char *, int, const char *)>("renameat");
+    return real(oldFolder, oldPath, newFolder, newPath);
+}
+
+extern "C" int linkat(int oldFolder, const char *oldPath, int newFolder, const char *newPath, int flags)
+{
+    if (SystemCalls::linkError) {
+        errno = SystemCalls::linkError;
+        return -1;
+    }
+    static auto *const real = next<int(int, const char *, int, const char *, int)>("linkat");
+    return real(oldFolder, oldPath, newFolder, newPath, flags);
+}
+
+extern "C" ssize_t read(int fd, void *buffer, size_t size)
+{
+    if (SystemCalls::beforeRead)
+        SystemCalls::beforeRead(fd);
+    static auto *const real = next<ssize_t(int, void *, size_t)>("read");
+    return real(fd, buffer, size);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// Stands in for some of the C library's file calls in the test program that
+// links it, so that a test can make them fail the way a dying disk or a
+// refused rename would, and see in what order they were made. Every call
+// goes through to the C library unless a test has asked otherwise; reset()
+// puts everything back.
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+
+#include <functional>
+
+struct SystemCalls {
+    // errno for every fsync and fdatasync, or 0.
+    static inline int syncError = 0;
+    // For each rename onto a name (the last part of the new path), in turn,
+    // the errno it fails with (0: it goes through); renames past the end of
+    // the list go through.
+    static inline QHash<QByteArray, QList<int>> renameErrors;
+    // errno for every linkat, or 0.
+    static inline int linkError = 0;
+    // Called with the descriptor before each read; it must not read itself.
+    static inline std::function<void(int fd)> beforeRead;
+    // "sync file", "sync folder" and "rename <name>", in order.
+    static inline QList<QByteArray> log;
+
+    static void reset()
+    {
+        syncError = linkError = 0;
+        renameErrors.clear();
+        beforeRead = nullptr;
+        log.clear();
+    }
+};
