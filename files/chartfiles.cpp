@@ -88,6 +88,11 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
         return failed->setOutcome(untouched);
     if (auto failed = seats.stage(seatBytes.value()))
         return failed->setOutcome(untouched);
+    if (option.sameFileAs(seats)) {
+        return FileError(FileError::Reason::NotFaithful, FileError::Action::Write, seatsPath,
+                         u"default.txt 和 Option 是同一个文件，不能同时存放座位和讲台位置"_s)
+            .setOutcome(untouched);
+    }
     if (auto failed = option.keepPrevious())
         return failed->setOutcome(untouched);
     if (auto failed = option.commit())

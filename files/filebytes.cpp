@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
 {
@@ -19,16 +20,23 @@ Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
     if (!entry.value().exists())
         return FileError(entry.value().throughLink() ? Reason::DanglingLink : Reason::Missing, FileError::Action::Read, path);
 
-    // O_NOFOLLOW: a link put in the file's place since the walk is refused.
+    // Opening a device or a pipe can have effects of its own (a watchdog, a
+    // writer waiting on the pipe), so what the walk saw is refused unopened;
+    // O_NOFOLLOW and the fstat below catch whatever took its place since.
+    const auto refuse = [&](mode_t mode) -> std::optional<FileError> {
+        if (!S_ISREG(mode))
+            return FileError(S_ISDIR(mode) ? Reason::IsDirectory : Reason::NotRegularFile, FileError::Action::Read, path);
+        return std::nullopt;
+    };
+    if (auto refused = refuse(entry.value().status().st_mode))
+        return *refused;
     const UniqueFd fd(::openat(entry.value().folder(), entry.value().name().constData(),
                                O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     struct stat status = {};
     if (!fd.valid() || ::fstat(fd.get(), &status) != 0)
         return fail(errno);
-    if (S_ISDIR(status.st_mode))
-        return FileError(Reason::IsDirectory, FileError::Action::Read, path);
-    if (!S_ISREG(status.st_mode))
-        return FileError(Reason::NotRegularFile, FileError::Action::Read, path);
+    if (auto refused = refuse(status.st_mode))
+        return *refused;
 
     // The size only sizes the first buffer: the file may grow while it is
     // read, and some files report a size of 0 and still hold text.

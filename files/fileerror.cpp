@@ -19,8 +19,8 @@ FileError::FileError(Reason reason, Action action, const QString &path, const QS
 FileError FileError::fromErrno(int error, Action action, const QString &path)
 {
     switch (error) {
-    case ENOENT:
-    case ENOTDIR: return FileError(Reason::Missing, action, path);
+    case ENOENT: return FileError(Reason::Missing, action, path);
+    case ENOTDIR: return FileError(Reason::NotAFolder, action, path);
     case EISDIR: return FileError(Reason::IsDirectory, action, path);
     case ENXIO:
     case ENODEV:
@@ -52,6 +52,7 @@ QString FileError::message() const
     QString text;
     switch (m_reason) {
     case Reason::Missing: text = (reading ? u"找不到文件%1。"_s : u"找不到%1所在的文件夹。"_s).arg(file); break;
+    case Reason::NotAFolder: text = u"%1的路径中有一部分是文件，不是文件夹。"_s.arg(file); break;
     case Reason::DanglingLink: text = u"%1是一个符号链接，但它指向的文件不存在。"_s.arg(file); break;
     case Reason::IsDirectory: text = u"%1是一个文件夹，不是文件。"_s.arg(file); break;
     case Reason::NotRegularFile: text = u"%1不是普通文件（可能是设备或管道）。"_s.arg(file); break;
@@ -60,7 +61,7 @@ QString FileError::message() const
     case Reason::NameTooLong: text = u"文件名%1太长。"_s.arg(file); break;
     case Reason::LinkLoop: text = u"%1的符号链接绕成了圈或层数太多。"_s.arg(file); break;
     case Reason::LinkRefused:
-        text = u"%1是别的用户放在公共文件夹里的符号链接，为了安全不予使用。"_s.arg(file);
+        text = u"通往%1的路上有别的用户放在公共文件夹里的符号链接，为了安全不予使用。"_s.arg(file);
         break;
     case Reason::IoError:
         text = u"%1%2时磁盘出错（输入/输出错误），磁盘或 U 盘可能有故障或已被拔出。"_s.arg(verb, file);

@@ -9,6 +9,7 @@ class FileError
 public:
     enum class Reason {
         Missing,          // nothing at that path (and no link led there)
+        NotAFolder,       // a part of the path that should be a folder is a file
         DanglingLink,     // a symbolic link whose target does not exist
         IsDirectory,      // the path names a folder
         NotRegularFile,   // a device, pipe or socket

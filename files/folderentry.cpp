@@ -14,8 +14,8 @@ Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action act
     int links = 0;
     // A name missing on the way that a link gave is the link's fault.
     const auto fail = [&](int error) {
-        return (error == ENOENT || error == ENOTDIR) && links > 0 ? FileError(FileError::Reason::DanglingLink, action, path)
-                                                                  : FileError::fromErrno(error, action, path);
+        return error == ENOENT && links > 0 ? FileError(FileError::Reason::DanglingLink, action, path)
+                                            : FileError::fromErrno(error, action, path);
     };
     const QByteArray encoded = QFile::encodeName(path);
     const auto openFolder = [](const QByteArray &parts) {
@@ -52,8 +52,12 @@ Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action act
             if (size < 0 || size == target.size() || ++links > 40)
                 return fail(size < 0 ? errno : size == target.size() ? ENAMETOOLONG : ELOOP);
             target.truncate(size);
-            if (target.startsWith('/') && !(entry.m_folder = openFolder(target)).valid())
-                return fail(errno);
+            if (target.startsWith('/')) {
+                UniqueFd root = openFolder(target);
+                if (!root.valid())
+                    return fail(errno);
+                entry.m_folder = std::move(root);
+            }
             parts = target.split('/') + parts;
             entry.m_throughLink = true;
             continue;

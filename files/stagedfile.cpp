@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -46,12 +47,11 @@ std::optional<FileError> StagedFile::createTemporary(UniqueFd *fd, QByteArray *n
         *name = TemporaryPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         *fd = UniqueFd(::openat(m_target->folder(), name->constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (fd->valid()) {
-            // The lock tells removeStaleTemporaries() that this file is in use.
-            ::flock(fd->get(), LOCK_EX | LOCK_NB);
+        // The lock tells removeStaleTemporaries() that this file is in use. A
+        // Save in another process that took it first will remove the file.
+        if (fd->valid() && ::flock(fd->get(), LOCK_EX | LOCK_NB) == 0)
             return std::nullopt;
-        }
-        if (errno != EEXIST)
+        if (!fd->valid() && errno != EEXIST)
             break;
     }
     name->clear();
@@ -64,7 +64,11 @@ void StagedFile::removeStaleTemporaries() const
     if (!folder)
         return;
     while (const dirent *item = ::readdir(folder)) {
-        if (std::strncmp(item->d_name, TemporaryPrefix, sizeof TemporaryPrefix - 1) != 0)
+        // Only names this class makes: the prefix and a number in base 36.
+        const QByteArrayView name(item->d_name);
+        const QByteArrayView suffix = name.sliced(std::min<qsizetype>(name.size(), sizeof TemporaryPrefix - 1));
+        if (!name.startsWith(TemporaryPrefix) || suffix.isEmpty() || suffix.size() > 13
+            || !std::all_of(suffix.begin(), suffix.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }))
             continue;
         const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
         UniqueFd stale(::openat(m_target->folder(), item->d_name, O_RDONLY | flags));
@@ -91,6 +95,10 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
     // Renaming over a device node or a pipe would not write where the user meant.
     if (m_hadPrevious && !S_ISREG(mode))
         return FileError(FileError::Reason::NotRegularFile, FileError::Action::Write, m_path);
+    // A file the user may not write is not replaced either, though the folder
+    // would allow it.
+    if (m_hadPrevious && ::faccessat(m_target->folder(), m_target->name().constData(), W_OK, AT_EACCESS) != 0)
+        return fail(errno);
 
     removeStaleTemporaries();
     if (auto failed = createTemporary(&m_file, &m_temporaryName))
@@ -103,7 +111,9 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
             return fail(wrote < 0 ? errno : EIO);
         done += wrote;
     }
-    if ((m_hadPrevious && ::fchmod(m_file.get(), mode & 07777) != 0) || ::fsync(m_file.get()) != 0)
+    // The permission bits, but never set-user-ID and the like on a file that
+    // now belongs to whoever saved it.
+    if ((m_hadPrevious && ::fchmod(m_file.get(), mode & 0777) != 0) || ::fsync(m_file.get()) != 0)
         return fail(errno);
     return std::nullopt;
 }
@@ -112,6 +122,13 @@ std::optional<FileError> StagedFile::keepPrevious()
 {
     if (!m_hadPrevious)
         return std::nullopt;
+    // Locked, so that a Save in another process does not take the kept link
+    // for a dead temporary file.
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    m_keptLock = UniqueFd(::openat(m_target->folder(), m_target->name().constData(), O_RDONLY | flags));
+    if (!m_keptLock.valid())
+        m_keptLock = UniqueFd(::openat(m_target->folder(), m_target->name().constData(), O_WRONLY | flags));
+    ::flock(m_keptLock.get(), LOCK_EX | LOCK_NB);
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_keptName = TemporaryPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         if (::linkat(m_target->folder(), m_target->name().constData(), m_target->folder(), m_keptName.constData(), 0) == 0)
@@ -122,8 +139,10 @@ std::optional<FileError> StagedFile::keepPrevious()
     m_keptName.clear();
     // No hard links here (a FAT-formatted stick): a copy serves as well.
     const auto previous = FileBytes::read(m_path, CopyLimit);
-    if (!previous.ok() || !previous.value().complete)
-        return previous.ok() ? fail(EFBIG) : previous.error();
+    if (!previous.ok())
+        return previous.error();
+    if (!previous.value().complete)
+        return FileError(FileError::Reason::SystemError, FileError::Action::Write, m_path, u"文件太大，无法先留一份备份"_s);
     m_keptCopy = std::make_unique<StagedFile>(m_path);
     return m_keptCopy->stage(previous.value().data);
 }
@@ -153,12 +172,25 @@ std::optional<FileError> StagedFile::restorePrevious()
 
 std::optional<FileError> StagedFile::syncFolder()
 {
+    // A folder the user may write but not list cannot be opened to sync it,
+    // and some file systems cannot sync a folder at all (EINVAL); there the
+    // rename is as safe as the system makes it.
     const UniqueFd folder(::openat(m_target->folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    // Some file systems cannot sync a folder at all (EINVAL); nothing is lost
-    // there by trying.
-    if (!folder.valid() || (::fsync(folder.get()) != 0 && errno != EINVAL))
+    if (!folder.valid())
+        return errno == EACCES ? std::nullopt : std::make_optional(fail(errno));
+    if (::fsync(folder.get()) != 0 && errno != EINVAL)
         return fail(errno);
     return std::nullopt;
+}
+
+bool StagedFile::sameFileAs(const StagedFile &other) const
+{
+    struct stat mine = {}, theirs = {};
+    if (::fstat(m_target->folder(), &mine) != 0 || ::fstat(other.m_target->folder(), &theirs) != 0)
+        return false;
+    const auto same = [](const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; };
+    return (same(mine, theirs) && m_target->name() == other.m_target->name())
+        || (m_hadPrevious && other.m_hadPrevious && same(m_target->status(), other.m_target->status()));
 }
 
 std::optional<FileError> StagedFile::write(const QString &path, const QByteArray &bytes)

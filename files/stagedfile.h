@@ -46,6 +46,10 @@ public:
     // After commit(): syncs the folder, so that the rename survives a crash.
     std::optional<FileError> syncFolder();
 
+    // After both were staged: true when the two lead to one file (a link
+    // from one name to the other, or two names of one file).
+    bool sameFileAs(const StagedFile &other) const;
+
     // stage(), commit() and syncFolder() in one.
     static std::optional<FileError> write(const QString &path, const QByteArray &bytes);
 
@@ -60,6 +64,7 @@ private:
     UniqueFd m_file;                        // the staged file, locked
     QByteArray m_temporaryName;             // empty once committed
     QByteArray m_keptName;                  // the previous target, while kept
+    UniqueFd m_keptLock;                    // the previous target, locked
     std::unique_ptr<StagedFile> m_keptCopy; // or a copy of it, staged
     bool m_hadPrevious = false;
 };

@@ -100,6 +100,11 @@ private slots:
     void secondRenameFails_data();
     void secondRenameFails();
     void refusesNameThatWouldNotReadBack();
+    void workingFilesShareOneFile_data();
+    void workingFilesShareOneFile();
+    void replacedFileKeepsItsRights_data();
+    void replacedFileKeepsItsRights();
+    void savesAtTheSameTime();
     void links_data();
     void links();
     void lookupsSayWhy_data();
@@ -134,12 +139,12 @@ void TestFaults::writeFails_data()
     QTest::addColumn<Trouble>("trouble");
 
     QTest::newRow("save into a missing folder") << true << u"gone"_s << u"gone/Option"_s << Reason::Missing << Trouble::None;
-    QTest::newRow("save where the folder is a file") << true << u"work/default.txt"_s << u"work/default.txt/Option"_s << Reason::Missing << Trouble::None;
+    QTest::newRow("save where the folder is a file") << true << u"work/default.txt"_s << u"work/default.txt/Option"_s << Reason::NotAFolder << Trouble::None;
     QTest::newRow("save onto a folder default.txt") << true << u"blocked"_s << u"blocked/default.txt"_s << Reason::IsDirectory << Trouble::None;
     QTest::newRow("save on a full disk") << true << u"work"_s << u"work/default.txt"_s << Reason::DiskFull << Trouble::FullDisk;
     QTest::newRow("save when sync fails") << true << u"work"_s << u"work/Option"_s << Reason::IoError << Trouble::FailingSync;
     QTest::newRow("export into a missing folder") << false << u"gone/plan.html"_s << u"gone/plan.html"_s << Reason::Missing << Trouble::None;
-    QTest::newRow("export below a file") << false << u"work/Option/plan.html"_s << u"work/Option/plan.html"_s << Reason::Missing << Trouble::None;
+    QTest::newRow("export below a file") << false << u"work/Option/plan.html"_s << u"work/Option/plan.html"_s << Reason::NotAFolder << Trouble::None;
     QTest::newRow("export onto a folder") << false << u"work"_s << u"work"_s << Reason::IsDirectory << Trouble::None;
     QTest::newRow("export onto a full device") << false << u"/dev/full"_s << u"/dev/full"_s << Reason::NotRegularFile << Trouble::None;
     QTest::newRow("export on a full disk") << false << u"work/plan.html"_s << u"work/plan.html"_s << Reason::DiskFull << Trouble::FullDisk;
@@ -260,6 +265,83 @@ void TestFaults::refusesNameThatWouldNotReadBack()
     QCOMPARE(QDir(in(u"work"_s)).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
+void TestFaults::workingFilesShareOneFile_data()
+{
+    QTest::addColumn<QByteArray>("seatsLink");  // what default.txt links to; empty: no link
+    QTest::addColumn<QByteArray>("optionLink"); // and Option
+
+    QTest::newRow("Option links to default.txt") << QByteArray() << QByteArray("default.txt");
+    QTest::newRow("default.txt links to Option") << QByteArray("Option") << QByteArray();
+    QTest::newRow("both link to one file") << QByteArray("class.txt") << QByteArray("./class.txt");
+}
+
+void TestFaults::workingFilesShareOneFile()
+{
+    QFETCH(QByteArray, seatsLink);
+    QFETCH(QByteArray, optionLink);
+
+    // One file cannot hold both; saving one over the other would lose the
+    // podium side, and a crash between the renames the seats.
+    QVERIFY(writeBytes(in(u"work/class.txt"_s), "\xbc\xd7\r\n"));
+    for (const auto &[name, link] : {std::pair(u"default.txt"_s, seatsLink), std::pair(u"Option"_s, optionLink)}) {
+        if (!link.isEmpty())
+            QVERIFY(QFile::remove(in(u"work/"_s + name)) && ::symlink(link.constData(), QFile::encodeName(in(u"work/"_s + name)).constData()) == 0);
+    }
+    const QStringList before = QDir(in(u"work"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const auto error = ChartFiles::saveWorkingFiles(chartWith(u"乙"_s, PodiumSide::Bottom), in(u"work"_s));
+    QVERIFY(error);
+    QCOMPARE(error->reason(), Reason::NotFaithful);
+    QVERIFY2(error->message().contains(u"同一个文件"), qPrintable(error->message()));
+    QCOMPARE(QDir(in(u"work"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), before);
+    for (const char *name : {"default.txt", "Option", "class.txt"})
+        QVERIFY(readBytes(in(u"work/"_s + QLatin1StringView(name))) == "\xbc\xd7\r\n" || readBytes(in(u"work/"_s + QLatin1StringView(name))) == "True\r\n");
+}
+
+void TestFaults::replacedFileKeepsItsRights_data()
+{
+    QTest::addColumn<mode_t>("before");
+    QTest::addColumn<mode_t>("after"); // 0: refused
+
+    QTest::newRow("read for the group") << mode_t(0640) << mode_t(0640);
+    QTest::newRow("set-user-ID and set-group-ID dropped") << mode_t(06755) << mode_t(0755);
+    QTest::newRow("write-protected") << mode_t(0444) << (::geteuid() == 0 ? mode_t(0444) : mode_t(0));
+}
+
+void TestFaults::replacedFileKeepsItsRights()
+{
+    QFETCH(mode_t, before);
+    QFETCH(mode_t, after);
+
+    const QByteArray seats = QFile::encodeName(in(u"work/default.txt"_s));
+    QVERIFY(::chmod(seats.constData(), before) == 0);
+    const auto error = ChartFiles::saveWorkingFiles(chartWith(u"乙"_s, PodiumSide::Bottom), in(u"work"_s));
+    struct stat status = {};
+    QVERIFY(::stat(seats.constData(), &status) == 0);
+    QCOMPARE(error.has_value(), after == 0);
+    QCOMPARE(status.st_mode & 07777, after ? after : before);
+    if (error) {
+        QCOMPARE(error->reason(), Reason::PermissionDenied);
+        QCOMPARE(readBytes(in(u"work/default.txt"_s)), QByteArray("\xbc\xd7\r\n"));
+        QCOMPARE(readBytes(in(u"work/Option"_s)), QByteArray("True\r\n"));
+    }
+}
+
+void TestFaults::savesAtTheSameTime()
+{
+    // Two Saves into one folder at once, such as two windows on the same
+    // class: neither takes the other's temporary files for dead ones.
+    std::atomic<int> failed = 0;
+    const auto saveMany = [&](PodiumSide side) {
+        for (int n = 0; n < 300; ++n)
+            failed += ChartFiles::saveWorkingFiles(chartWith(u"丁"_s, side), in(u"work"_s)).has_value();
+    };
+    std::thread other(saveMany, PodiumSide::Top);
+    saveMany(PodiumSide::Bottom);
+    other.join();
+    QCOMPARE(failed.load(), 0);
+    QCOMPARE(QDir(in(u"work"_s)).entryList(QDir::Files | QDir::Hidden), (QStringList{u"default.txt"_s, u"Option"_s}));
+}
+
 void TestFaults::links_data()
 {
     QTest::addColumn<mode_t>("folderMode"); // of the folder that holds the links
@@ -337,7 +419,7 @@ void TestFaults::lookupsSayWhy_data()
     QTest::newRow("two links in a circle") << u"Option"_s << QByteArray("loop") << QString() << Reason::LinkLoop;
     QTest::newRow("dangling link") << u"default.txt"_s << QByteArray("gone.txt") << QString() << Reason::DanglingLink;
     QTest::newRow("link through a missing folder") << u"Option"_s << QByteArray("gone/Option") << QString() << Reason::DanglingLink;
-    QTest::newRow("link below a file") << u"default.txt"_s << QByteArray("class.txt/x") << QString() << Reason::DanglingLink;
+    QTest::newRow("link below a file") << u"default.txt"_s << QByteArray("class.txt/x") << QString() << Reason::NotAFolder;
     QTest::newRow("name too long") << u"default.txt"_s << QByteArray(300, 'x') << QString() << Reason::NameTooLong;
     QTest::newRow("link into a locked folder") << u"Option"_s << QByteArray("locked/Option") << QString() << Reason::PermissionDenied;
     QTest::newRow("a folder") << u"Option"_s << QByteArray() << u"folder"_s << Reason::IsDirectory;
