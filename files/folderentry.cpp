@@ -66,6 +66,7 @@ Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action act
             entry.m_name = name;
             entry.m_exists = true;
             entry.m_status = status;
+            entry.m_node = std::move(node);
             return entry;
         }
         if (!S_ISDIR(status.st_mode))

@@ -31,13 +31,15 @@ public:
     bool exists() const { return m_exists; }
     // True when the way there went through a link.
     bool throughLink() const { return m_throughLink; }
-    // The entry's own status (lstat) when it exists.
+    // The entry's own status (lstat) when it exists. The entry is held open
+    // (O_PATH) meanwhile, so its inode number is not given to another file.
     const struct stat &status() const { return m_status; }
 
 private:
     FolderEntry() = default;
 
     UniqueFd m_folder;
+    UniqueFd m_node;
     QByteArray m_name;
     bool m_exists = false;
     bool m_throughLink = false;

@@ -48,8 +48,11 @@ std::optional<FileError> StagedFile::createTemporary(UniqueFd *fd, QByteArray *n
         *fd = UniqueFd(::openat(m_target->folder(), name->constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         // The lock tells removeStaleTemporaries() that this file is in use. A
-        // Save in another process that took it first will remove the file.
-        if (fd->valid() && ::flock(fd->get(), LOCK_EX | LOCK_NB) == 0)
+        // Save elsewhere that took it first removes the file, and may be done
+        // with it before the lock is ours: a file without a name is no use.
+        struct stat status = {};
+        if (fd->valid() && ::flock(fd->get(), LOCK_EX | LOCK_NB) == 0 && ::fstat(fd->get(), &status) == 0
+            && status.st_nlink > 0)
             return std::nullopt;
         if (!fd->valid() && errno != EEXIST)
             break;

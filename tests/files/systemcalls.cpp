@@ -19,10 +19,13 @@ int sync(int fd, const char *name)
 {
     struct stat status = {};
     ::fstat(fd, &status);
-    SystemCalls::log << (S_ISDIR(status.st_mode) ? "sync folder" : "sync file");
-    if (SystemCalls::syncError) {
-        errno = SystemCalls::syncError;
-        return -1;
+    {
+        const std::lock_guard guard(SystemCalls::lock);
+        SystemCalls::log << (S_ISDIR(status.st_mode) ? "sync folder" : "sync file");
+        if (SystemCalls::syncError) {
+            errno = SystemCalls::syncError;
+            return -1;
+        }
     }
     static auto *const real = next<int(int)>(name);
     return real(fd);
@@ -44,11 +47,14 @@ extern "C" int renameat(int oldFolder, const char *oldPath, int newFolder, const
 {
     QByteArray name(newPath);
     name = name.mid(name.lastIndexOf('/') + 1);
-    SystemCalls::log << "rename " + name;
-    QList<int> &errors = SystemCalls::renameErrors[name];
-    if (const int error = errors.isEmpty() ? 0 : errors.takeFirst()) {
-        errno = error;
-        return -1;
+    {
+        const std::lock_guard guard(SystemCalls::lock);
+        SystemCalls::log << "rename " + name;
+        QList<int> &errors = SystemCalls::renameErrors[name];
+        if (const int error = errors.isEmpty() ? 0 : errors.takeFirst()) {
+            errno = error;
+            return -1;
+        }
     }
     static auto *const real = next<int(int, const char *, int, const char *)>("renameat");
     return real(oldFolder, oldPath, newFolder, newPath);

@@ -11,6 +11,7 @@
 #include <QList>
 
 #include <functional>
+#include <mutex>
 
 struct SystemCalls {
     // errno for every fsync and fdatasync, or 0.
@@ -25,6 +26,9 @@ struct SystemCalls {
     static inline std::function<void(int fd)> beforeRead;
     // "sync file", "sync folder" and "rename <name>", in order.
     static inline QList<QByteArray> log;
+    // Held while a call looks at or changes the above: Saves may run in
+    // several threads at once.
+    static inline std::mutex lock;
 
     static void reset()
     {
