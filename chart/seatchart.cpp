@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <utility>
 
 const QString &SeatChart::seat(int index) const
 {
@@ -38,27 +39,17 @@ void SeatChart::clickSeat(int index)
     m_selection = {};
 }
 
-// The shifts and the rotation read from a copy of the seats, so that no write
-// reads a seat that has already been overwritten.
+// The seats are stored column after column, so a column is a run of Rows
+// seats and a shift turns the whole array by one column.
 
 void SeatChart::shiftLeft()
 {
-    const auto old = m_seats;
-    for (int column = 0; column < Columns; ++column) {
-        const int from = (column + 1) % Columns;
-        for (int row = 0; row < Rows; ++row)
-            setSeat(indexOf(column, row), old[static_cast<std::size_t>(indexOf(from, row))]);
-    }
+    std::rotate(m_seats.begin(), m_seats.begin() + Rows, m_seats.end());
 }
 
 void SeatChart::shiftRight()
 {
-    const auto old = m_seats;
-    for (int column = 0; column < Columns; ++column) {
-        const int from = (column + Columns - 1) % Columns;
-        for (int row = 0; row < Rows; ++row)
-            setSeat(indexOf(column, row), old[static_cast<std::size_t>(indexOf(from, row))]);
-    }
+    std::rotate(m_seats.begin(), m_seats.end() - Rows, m_seats.end());
 }
 
 void SeatChart::rotate()
