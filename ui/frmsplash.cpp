@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <qdrawutil.h>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
@@ -26,16 +28,18 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
     m_frame1->setObjectName(u"Frame1"_s);
     m_frame1->setGeometry(Twips::rect(120, 0, 5160, 2235));
     m_frame1->installEventFilter(this);
+    m_clickHandlers[m_frame1] = &frmSplash::Frame1_Click;
 
-    m_productName = addLabel("lblProductName", u"软件名称"_s, Twips::rect(360, 480, 1500, 360));
+    m_productName = addLabel("lblProductName", u"软件名称"_s, Twips::rect(360, 480, 1500, 360), &frmSplash::lblProductName_Click);
     m_productName->setFont(SongTiFont::font(18, QFont::Bold));
 
     addLabel("lblWarning", u"作者："_s + QString::fromUtf16(SedarioConfig::AuthorName),
-             Twips::rect(2520, 480, 1005, 195));
+             Twips::rect(2520, 480, 1005, 195), &frmSplash::lblWarning_Click);
     addLabel("Label4", u"E-mail:"_s + QString::fromUtf16(SedarioConfig::AuthorEmail),
-             Twips::rect(2520, 840, 2415, 255));
+             Twips::rect(2520, 840, 2415, 255), &frmSplash::Label4_Click);
 
-    m_company = addLabel("lblCompany", QString::fromUtf16(SedarioConfig::WebAddress), Twips::rect(2520, 1200, 2415, 255));
+    m_company = addLabel("lblCompany", QString::fromUtf16(SedarioConfig::WebAddress), Twips::rect(2520, 1200, 2415, 255),
+                         &frmSplash::lblCompany_Click);
     QFont linkFont = SongTiFont::font(9);
     linkFont.setUnderline(true);
     m_company->setFont(linkFont);
@@ -45,13 +49,13 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
     m_company->setPalette(linkPalette);
     m_company->setCursor(Qt::PointingHandCursor);
 
-    m_version = addLabel("Label1", u"版本"_s, Twips::rect(480, 1080, 1095, 255));
-    addLabel("Label2", u"感谢使用！有建议和需求请与我联系！"_s, Twips::rect(960, 1680, 3135, 255));
+    m_version = addLabel("Label1", u"版本"_s, Twips::rect(480, 1080, 1095, 255), &frmSplash::Label1_Click);
+    addLabel("Label2", u"感谢使用！有建议和需求请与我联系！"_s, Twips::rect(960, 1680, 3135, 255), &frmSplash::Label2_Click);
 
     Form_Load();
 }
 
-QLabel *frmSplash::addLabel(const char *objectName, const QString &text, QRect geometry)
+QLabel *frmSplash::addLabel(const char *objectName, const QString &text, QRect geometry, void (frmSplash::*onClick)())
 {
     auto *label = new QLabel(text, m_frame1);
     label->setObjectName(QString::fromLatin1(objectName));
@@ -60,6 +64,7 @@ QLabel *frmSplash::addLabel(const char *objectName, const QString &text, QRect g
     label->setGeometry(geometry);
     fitToText(label, geometry.width());
     label->installEventFilter(this);
+    m_clickHandlers[label] = onClick;
     return label;
 }
 
@@ -118,21 +123,8 @@ bool frmSplash::eventFilter(QObject *watched, QEvent *event)
     // button; the press is taken so that it does not reach the frame too.
     if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton && widget
         && widget->rect().contains(mouse->position().toPoint())) {
-        const QString name = watched->objectName();
-        if (name == u"lblCompany")
-            lblCompany_Click();
-        else if (name == u"Frame1")
-            Frame1_Click();
-        else if (name == u"Label1")
-            Label1_Click();
-        else if (name == u"Label2")
-            Label2_Click();
-        else if (name == u"Label4")
-            Label4_Click();
-        else if (name == u"lblProductName")
-            lblProductName_Click();
-        else if (name == u"lblWarning")
-            lblWarning_Click();
+        if (const auto handler = m_clickHandlers.find(watched); handler != m_clickHandlers.end())
+            (this->*handler->second)();
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <map>
+
 class Desktop;
 class QGroupBox;
 class QLabel;
@@ -38,7 +40,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QLabel *addLabel(const char *objectName, const QString &text, QRect geometry);
+    QLabel *addLabel(const char *objectName, const QString &text, QRect geometry, void (frmSplash::*onClick)());
     void fitToText(QLabel *label, int width);
 
     Desktop &m_desktop;
@@ -47,4 +49,6 @@ private:
     QLabel *m_productName = nullptr;
     QLabel *m_version = nullptr;
     QLabel *m_company = nullptr;
+    // The handler of a click on the frame and on each label.
+    std::map<QObject *, void (frmSplash::*)()> m_clickHandlers;
 };
