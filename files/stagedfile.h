@@ -34,9 +34,10 @@ public:
     ~StagedFile();
 
     std::optional<FileError> stage(const QByteArray &bytes);
-    // After stage(): keeps the current target under a second temporary name
-    // (a hard link, or a copy where the file system has none), so that
-    // restorePrevious() can bring it back after commit().
+    // After stage(): stages a copy of the current target too (the previous
+    // content, with its permission bits), so that restorePrevious() can put
+    // it back after commit(). Fails, with nothing changed, when that content
+    // cannot be read.
     std::optional<FileError> keepPrevious();
     // After stage(): puts the staged content in the target's place.
     std::optional<FileError> commit();
@@ -45,7 +46,6 @@ public:
     std::optional<FileError> restorePrevious();
     // After commit(): syncs the folder, so that the rename survives a crash.
     std::optional<FileError> syncFolder();
-
     // After both were staged: true when the two lead to one file (a link
     // from one name to the other, or two names of one file).
     bool sameFileAs(const StagedFile &other) const;
@@ -55,16 +55,11 @@ public:
 
 private:
     FileError fail(int error) const;
-    // Creates a new hidden temporary file in the target's folder.
-    std::optional<FileError> createTemporary(UniqueFd *fd, QByteArray *name) const;
     void removeStaleTemporaries() const;
 
     QString m_path;
     std::optional<FolderEntry> m_target;
     UniqueFd m_file;                        // the staged file, locked
-    QByteArray m_temporaryName;             // empty once committed
-    QByteArray m_keptName;                  // the previous target, while kept
-    UniqueFd m_keptLock;                    // the previous target, locked
-    std::unique_ptr<StagedFile> m_keptCopy; // or a copy of it, staged
-    bool m_hadPrevious = false;
+    QByteArray m_temporaryName;             // its name, until committed
+    std::unique_ptr<StagedFile> m_previous; // the previous content, staged
 };

@@ -60,16 +60,6 @@ extern "C" int renameat(int oldFolder, const char *oldPath, int newFolder, const
     return real(oldFolder, oldPath, newFolder, newPath);
 }
 
-extern "C" int linkat(int oldFolder, const char *oldPath, int newFolder, const char *newPath, int flags)
-{
-    if (SystemCalls::linkError) {
-        errno = SystemCalls::linkError;
-        return -1;
-    }
-    static auto *const real = next<int(int, const char *, int, const char *, int)>("linkat");
-    return real(oldFolder, oldPath, newFolder, newPath, flags);
-}
-
 extern "C" ssize_t read(int fd, void *buffer, size_t size)
 {
     if (SystemCalls::beforeRead)

@@ -20,8 +20,6 @@ struct SystemCalls {
     // the errno it fails with (0: it goes through); renames past the end of
     // the list go through.
     static inline QHash<QByteArray, QList<int>> renameErrors;
-    // errno for every linkat, or 0.
-    static inline int linkError = 0;
     // Called with the descriptor before each read; it must not read itself.
     static inline std::function<void(int fd)> beforeRead;
     // "sync file", "sync folder" and "rename <name>", in order.
@@ -32,7 +30,7 @@ struct SystemCalls {
 
     static void reset()
     {
-        syncError = linkError = 0;
+        syncError = 0;
         renameErrors.clear();
         beforeRead = nullptr;
         log.clear();
