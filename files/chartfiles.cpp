@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 const QString ChartFiles::SeatListName = u"default.txt"_s;
@@ -28,7 +30,7 @@ QList<FileError> ChartFiles::loadWorkingFiles(SeatChart &chart, const QString &w
     const auto seats = SeatListFile::read(workingFilePath(workingFolder, SeatListName));
     if (seats.ok()) {
         const QStringList &entries = seats.value();
-        for (int i = 0; i < entries.size(); ++i) {
+        for (int i = 0; i < std::min<int>(int(entries.size()), SeatChart::SeatCount); ++i) {
             if (!SeatListFile::isNullEntry(entries.at(i)))
                 chart.setSeat(i, entries.at(i));
         }
@@ -46,26 +48,19 @@ QList<FileError> ChartFiles::loadWorkingFiles(SeatChart &chart, const QString &w
 
 std::optional<FileError> ChartFiles::loadSeatList(SeatChart &chart, const QString &path)
 {
-    const auto seats = SeatListFile::read(path);
-    if (!seats.ok())
-        return seats.error();
-    const QStringList &entries = seats.value();
-    for (int i = 0; i < SeatChart::SeatCount; ++i) {
-        const bool listed = i < entries.size() && !SeatListFile::isNullEntry(entries.at(i));
-        chart.setSeat(i, listed ? entries.at(i) : QString());
-    }
+    const auto names = readExamList(path);
+    if (!names.ok())
+        return names.error();
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        chart.setSeat(i, names.value().value(i)); // empty past the end of the list
     return std::nullopt;
 }
 
 Result<QStringList> ChartFiles::readExamList(const QString &path)
 {
     auto names = SeatListFile::read(path);
-    if (names.ok()) {
-        for (QString &name : names.value()) {
-            if (SeatListFile::isNullEntry(name))
-                name.clear();
-        }
-    }
+    if (names.ok())
+        std::replace_if(names.value().begin(), names.value().end(), SeatListFile::isNullEntry, QString());
     return names;
 }
 

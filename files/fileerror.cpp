@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -18,24 +19,17 @@ FileError::FileError(Reason reason, Action action, const QString &path, const QS
 
 FileError FileError::fromErrno(int error, Action action, const QString &path)
 {
-    switch (error) {
-    case ENOENT: return FileError(Reason::Missing, action, path);
-    case ENOTDIR: return FileError(Reason::NotAFolder, action, path);
-    case EISDIR: return FileError(Reason::IsDirectory, action, path);
-    case ENXIO:
-    case ENODEV:
-    case ETXTBSY: return FileError(Reason::NotRegularFile, action, path);
-    case EACCES:
-    case EPERM:
-    case EROFS: return FileError(Reason::PermissionDenied, action, path);
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return FileError(Reason::DiskFull, action, path);
-    case ENAMETOOLONG: return FileError(Reason::NameTooLong, action, path);
-    case ELOOP: return FileError(Reason::LinkLoop, action, path);
-    case EIO: return FileError(Reason::IoError, action, path);
-    default: return FileError(Reason::SystemError, action, path, QString::fromLocal8Bit(std::strerror(error)));
+    static const std::pair<int, Reason> known[] = {
+        {ENOENT, Reason::Missing}, {ENOTDIR, Reason::NotAFolder}, {EISDIR, Reason::IsDirectory},
+        {ENXIO, Reason::NotRegularFile}, {ENODEV, Reason::NotRegularFile}, {ETXTBSY, Reason::NotRegularFile},
+        {EACCES, Reason::PermissionDenied}, {EPERM, Reason::PermissionDenied}, {EROFS, Reason::PermissionDenied},
+        {ENOSPC, Reason::DiskFull}, {EDQUOT, Reason::DiskFull}, {EFBIG, Reason::DiskFull},
+        {ENAMETOOLONG, Reason::NameTooLong}, {ELOOP, Reason::LinkLoop}, {EIO, Reason::IoError}};
+    for (const auto &[number, reason] : known) {
+        if (number == error)
+            return FileError(reason, action, path);
     }
+    return FileError(Reason::SystemError, action, path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 FileError &FileError::setOutcome(const QString &outcome)
@@ -46,12 +40,13 @@ FileError &FileError::setOutcome(const QString &outcome)
 
 QString FileError::message() const
 {
+    // arg() with several values fills them in one pass, so that a % in a
+    // path or a name stays as it is.
     const QString file = u"“"_s + QDir::toNativeSeparators(m_path) + u"”"_s;
-    const bool reading = m_action == Action::Read;
-    const QString verb = reading ? u"读取"_s : u"写入"_s;
+    const QString verb = m_action == Action::Read ? u"读取"_s : u"写入"_s;
     QString text;
     switch (m_reason) {
-    case Reason::Missing: text = (reading ? u"找不到文件%1。"_s : u"找不到%1所在的文件夹。"_s).arg(file); break;
+    case Reason::Missing: text = (m_action == Action::Read ? u"找不到文件%1。"_s : u"找不到%1所在的文件夹。"_s).arg(file); break;
     case Reason::NotAFolder: text = u"%1的路径中有一部分是文件，不是文件夹。"_s.arg(file); break;
     case Reason::DanglingLink: text = u"%1是一个符号链接，但它指向的文件不存在。"_s.arg(file); break;
     case Reason::IsDirectory: text = u"%1是一个文件夹，不是文件。"_s.arg(file); break;
@@ -60,12 +55,8 @@ QString FileError::message() const
     case Reason::DiskFull: text = u"磁盘空间不足，无法写入%1。"_s.arg(file); break;
     case Reason::NameTooLong: text = u"文件名%1太长。"_s.arg(file); break;
     case Reason::LinkLoop: text = u"%1的符号链接绕成了圈或层数太多。"_s.arg(file); break;
-    case Reason::LinkRefused:
-        text = u"通往%1的路上有别的用户放在公共文件夹里的符号链接，为了安全不予使用。"_s.arg(file);
-        break;
-    case Reason::IoError:
-        text = u"%1%2时磁盘出错（输入/输出错误），磁盘或 U 盘可能有故障或已被拔出。"_s.arg(verb, file);
-        break;
+    case Reason::LinkRefused: text = u"通往%1的路上有别的用户放在公共文件夹里的符号链接，为了安全不予使用。"_s.arg(file); break;
+    case Reason::IoError: text = u"%1%2时磁盘出错（输入/输出错误），磁盘或 U 盘可能有故障或已被拔出。"_s.arg(verb, file); break;
     case Reason::NotASeatList: text = u"文件%1不是座位表：%2。"_s.arg(file, m_detail); break;
     case Reason::NotFaithful: text = u"无法把座位表原样保存到%1：%2。"_s.arg(file, m_detail); break;
     case Reason::SystemError: text = u"无法%1%2（%3）。"_s.arg(verb, file, m_detail); break;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action action)
 {

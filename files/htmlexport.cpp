@@ -8,20 +8,7 @@ using namespace Qt::StringLiterals;
 
 QString HtmlExport::cellText(const QString &name)
 {
-    QString text;
-    text.reserve(name.size());
-    for (const QChar c : name) {
-        switch (c.unicode()) {
-        case u'&': text += u"&amp;"_s; break;
-        case u'<': text += u"&lt;"_s; break;
-        case u'>': text += u"&gt;"_s; break;
-        case u'"': text += u"&quot;"_s; break;
-        case u'\r': text += u"&#13;"_s; break;
-        case u'\n': text += u"&#10;"_s; break;
-        default: text += c; break;
-        }
-    }
-    return text;
+    return name.toHtmlEscaped().replace(u'\r', u"&#13;"_s).replace(u'\n', u"&#10;"_s);
 }
 
 QByteArray HtmlExport::table(const SeatChart &chart)

@@ -1,28 +1,23 @@
 #include "files/option.h"
 
+#include "files/entryreader.h"
 #include "files/filebytes.h"
 
+#include <algorithm>
 #include <cmath>
-
-namespace {
-
-// A first line longer than this cannot hold one of the values.
-constexpr qint64 ReadLimit = 4096;
-
-} // namespace
 
 Result<std::optional<PodiumSide>> Option::read(const QString &path)
 {
-    auto bytes = FileBytes::read(path, ReadLimit);
+    // A first line longer than the longest entry of a seat list holds no
+    // value either.
+    auto bytes = FileBytes::read(path, EntryReader::MaxEntryBytes);
     if (!bytes.ok())
         return bytes.error();
     const QByteArray &data = bytes.value().data;
-    qsizetype end = 0;
-    while (end < data.size() && data[end] != '\r' && data[end] != '\n')
-        ++end;
-    if (end == data.size() && !bytes.value().complete)
+    const auto end = std::find_if(data.begin(), data.end(), [](char c) { return c == '\r' || c == '\n'; });
+    if (end == data.end() && !bytes.value().complete)
         return std::optional<PodiumSide>();
-    return parse(QByteArrayView(data).first(end));
+    return parse(QByteArrayView(data.begin(), end));
 }
 
 std::optional<PodiumSide> Option::parse(QByteArrayView firstLine)

@@ -7,64 +7,34 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Encoding { Detect, Utf8, Utf16LE, Utf16BE };
-
 const QByteArrayView Utf8Mark = "\xEF\xBB\xBF";
-
-struct Bom {
-    QByteArrayView bytes;
-    Encoding encoding;
-};
-
-Encoding byteOrderMark(QByteArrayView bytes, qsizetype *length)
-{
-    static const Bom marks[] = {
-        {Utf8Mark, Encoding::Utf8},
-        {"\xFF\xFE", Encoding::Utf16LE},
-        {"\xFE\xFF", Encoding::Utf16BE},
-    };
-    for (const Bom &mark : marks) {
-        if (bytes.startsWith(mark.bytes)) {
-            *length = mark.bytes.size();
-            return mark.encoding;
-        }
-    }
-    *length = 0;
-    return Encoding::Detect;
-}
 
 FileError notASeatList(const QString &path, const QString &why)
 {
     return FileError(FileError::Reason::NotASeatList, FileError::Action::Read, path, why);
 }
 
-QString badEncoding()
-{
-    return u"文字编码无法识别，应为 GBK（GB18030）、UTF-8 或 UTF-16 文本"_s;
-}
-
 // UTF-16 text is turned into UTF-8 so that one byte-level reader serves every
 // encoding. A file cut short by the read limit may end inside a character;
 // that tail is dropped, as it lies beyond any entry that will be read.
-std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, Encoding encoding, bool complete)
+std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, QStringConverter::Encoding encoding, bool complete)
 {
     if (!complete)
         bytes.chop(bytes.size() % 2);
-    else if (bytes.size() % 2 != 0)
-        return std::nullopt;
     // The mark has been taken off; a U+FEFF after it is a character.
-    QStringDecoder decoder(encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
-                                                         : QStringConverter::Utf16BE,
-                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     if (!complete && !text.isEmpty() && text.back().isHighSurrogate())
         text.chop(1);
     // The decoder passes unpaired surrogates through; they stand for nothing.
-    if (decoder.hasError() || !text.isValidUtf16())
+    if (bytes.size() % 2 != 0 || decoder.hasError() || !text.isValidUtf16())
         return std::nullopt;
     return text.toUtf8();
 }
@@ -73,14 +43,7 @@ std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, Encoding encoding, b
 
 Result<QStringList> SeatListFile::read(const QString &path)
 {
-    auto bytes = FileBytes::read(path, ReadLimit);
-    if (bytes.ok() && !bytes.value().complete) {
-        // UTF-16 needs up to twice the bytes for the same entries.
-        qsizetype bomLength = 0;
-        const Encoding encoding = byteOrderMark(bytes.value().data, &bomLength);
-        if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE)
-            bytes = FileBytes::read(path, 2 * ReadLimit);
-    }
+    const auto bytes = FileBytes::read(path, ReadLimit);
     if (!bytes.ok())
         return bytes.error();
     return parse(bytes.value().data, bytes.value().complete, path);
@@ -88,42 +51,38 @@ Result<QStringList> SeatListFile::read(const QString &path)
 
 Result<QStringList> SeatListFile::parse(QByteArrayView bytes, bool complete, const QString &path)
 {
-    qsizetype bomLength = 0;
-    Encoding encoding = byteOrderMark(bytes, &bomLength);
-    bytes = bytes.sliced(bomLength);
-
+    const QString badEncoding = u"文字编码无法识别，应为 GBK（GB18030）、UTF-8 或 UTF-16 文本"_s;
+    bool utf8 = bytes.startsWith(Utf8Mark);
     QByteArray converted;
-    if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE) {
-        auto utf8 = utf16ToUtf8(bytes, encoding, complete);
-        if (!utf8)
-            return notASeatList(path, badEncoding());
-        converted = std::move(*utf8);
+    if (utf8) {
+        bytes = bytes.sliced(Utf8Mark.size());
+    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const auto encoding = bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+        auto text = utf16ToUtf8(bytes.sliced(2), encoding, complete);
+        if (!text)
+            return notASeatList(path, badEncoding);
+        converted = std::move(*text);
         bytes = converted;
-        encoding = Encoding::Utf8;
+        utf8 = true;
     }
 
     EntryReader reader(bytes, complete);
     QList<QByteArray> raw;
     while (raw.size() < MaxEntries && !reader.atEnd()) {
         std::optional<QByteArray> entry = reader.readEntry();
-        if (!entry) {
-            if (reader.fault() == EntryReader::Fault::NulByte)
-                return notASeatList(path, u"第 %1 项含有空字符（NUL），这不是文本文件"_s.arg(raw.size() + 1));
+        if (!entry && reader.fault() == EntryReader::Fault::NulByte)
+            return notASeatList(path, u"第 %1 项含有空字符（NUL），这不是文本文件"_s.arg(raw.size() + 1));
+        if (!entry)
             return notASeatList(path, u"第 %1 项超过 %2 字节"_s.arg(raw.size() + 1).arg(EntryReader::MaxEntryBytes));
-        }
         raw.append(std::move(*entry));
     }
 
-    if (encoding == Encoding::Detect)
-        encoding = TextCodec::looksLikeUtf8(bytes.first(reader.position())) ? Encoding::Utf8 : Encoding::Detect;
-
+    utf8 = utf8 || TextCodec::looksLikeUtf8(bytes.first(reader.position()));
     QStringList entries;
-    entries.reserve(raw.size());
     for (const QByteArray &entry : std::as_const(raw)) {
-        std::optional<QString> text = encoding == Encoding::Utf8 ? TextCodec::decodeUtf8(entry)
-                                                                 : TextCodec::decodeGb18030(entry);
+        std::optional<QString> text = utf8 ? TextCodec::decodeUtf8(entry) : TextCodec::decodeGb18030(entry);
         if (!text)
-            return notASeatList(path, badEncoding());
+            return notASeatList(path, badEncoding);
         if (!fitsInFile(*text))
             return notASeatList(path, u"第 %1 项太长，保存时会超过 %2 字节"_s.arg(entries.size() + 1).arg(EntryReader::MaxEntryBytes));
         entries.append(std::move(*text));

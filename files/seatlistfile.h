@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chart/seatchart.h"
+#include "files/entryreader.h"
 #include "files/result.h"
 
 #include <QByteArray>
@@ -7,8 +9,6 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-
-class SeatChart;
 
 // The seat list text file: one entry per seat, seats in index order (seat i on
 // line i + 1 of a file the program wrote), "NULL" for an empty seat.
@@ -30,10 +30,11 @@ class SeatChart;
 class SeatListFile
 {
 public:
-    static constexpr int MaxEntries = 35;
+    static constexpr int MaxEntries = SeatChart::SeatCount;
     // Enough for 35 entries of the longest allowed size with their line ends,
-    // after a byte-order mark.
-    static constexpr qint64 ReadLimit = MaxEntries * (4096 + 2) + 4;
+    // after a byte-order mark, in UTF-16 (which takes up to twice the bytes
+    // of the UTF-8 that the entry bound counts).
+    static constexpr qint64 ReadLimit = 2 * (MaxEntries * (EntryReader::MaxEntryBytes + 2) + 4);
 
     // The first (at most 35) entries of the file at path, decoded, before the
     // NULL test.

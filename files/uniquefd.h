@@ -4,20 +4,18 @@
 
 #include <utility>
 
-// A file descriptor that is closed when it goes out of scope.
+// A file descriptor that is closed when it goes out of scope; -1 for none.
 class UniqueFd
 {
 public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
     UniqueFd(UniqueFd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd &operator=(UniqueFd &&other) noexcept
+    // The descriptor held before goes with `other`, and is closed with it.
+    UniqueFd &operator=(UniqueFd other) noexcept
     {
         std::swap(m_fd, other.m_fd);
         return *this;
     }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
     ~UniqueFd()
     {
         if (m_fd >= 0)
@@ -28,5 +26,5 @@ public:
     bool valid() const { return m_fd >= 0; }
 
 private:
-    int m_fd = -1;
+    int m_fd;
 };

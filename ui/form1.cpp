@@ -19,6 +19,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 void QtDesktop::loadTranslations()

@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 SeatButton::SeatButton(int column, int row, QWidget *parent)

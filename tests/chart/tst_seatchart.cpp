@@ -96,3 +96,5 @@ void TestSeatChart::commands()
 
 QTEST_APPLESS_MAIN(TestSeatChart)
 #include "tst_seatchart.moc"
+
+#include <map>

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <utility>
+
 // Answers the windows' dialogs from a script and records what they asked.
 class FakeDesktop : public Desktop
 {

@@ -307,3 +307,5 @@ void TestForm1::fileDialogFilters()
 
 QTEST_MAIN(TestForm1)
 #include "tst_form1.moc"
+
+#include <utility>
