@@ -2,7 +2,28 @@
 
 #include <QTest>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// One command of the main window on the chart: a click on a seat, or a
+// rearrangement.
+struct Step {
+    void (SeatChart::*operation)() = nullptr; // nullptr: a click on `seat`
+    int seat = 0;
+};
+const Step Left{&SeatChart::shiftLeft}, Right{&SeatChart::shiftRight}, Rotate{&SeatChart::rotate},
+    Podium{&SeatChart::togglePodium};
+Step click(int seat) { return {nullptr, seat}; }
+
+// Seat `first` holds the name or the exam entry given by `second`.
+using Seats = QList<std::pair<int, QString>>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Step)
 
 class TestSeatChart : public QObject
 {
@@ -11,48 +32,40 @@ class TestSeatChart : public QObject
 private slots:
     void commands_data();
     void commands();
+    void examRoom_data();
+    void examRoom();
 };
 
-// Each row runs a script on a chart whose seat i holds "s<i>", podium at the
-// bottom: "c<k>" clicks seat k, "L" and "R" shift left and right, "T" rotates,
-// "P" moves the podium, "E<n>" seats an exam of "e0".."e<n-1>", "E<n>,<x>" the same
-// with an empty entry in place x. Then it checks the listed seats
-// ("k=name", "k=" for empty), the podium and the pending click; a script
-// without "E" must also keep every name exactly once.
+// Every row starts from a chart whose seat i holds "s<i>", podium at the
+// bottom, and checks the listed seats, the podium and the pending click.
 void TestSeatChart::commands_data()
 {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("seats");
+    QTest::addColumn<QList<Step>>("steps");
+    QTest::addColumn<Seats>("seats");
     QTest::addColumn<bool>("podiumTop");
     QTest::addColumn<int>("pending"); // -1: none
 
-    QTest::newRow("first click only remembers") << u"c3"_s << u"3=s3 30=s30"_s << false << 3;
-    QTest::newRow("seat 0 is a valid first click") << u"c0"_s << u"0=s0"_s << false << 0;
-    QTest::newRow("two clicks swap") << u"c3 c30"_s << u"3=s30 30=s3"_s << false << -1;
-    QTest::newRow("same seat twice") << u"c5 c5"_s << u"5=s5"_s << false << -1;
-    QTest::newRow("third click starts anew") << u"c3 c30 c12"_s << u"3=s30 12=s12"_s << false << 12;
-    QTest::newRow("podium twice") << u"P P"_s << u"0=s0"_s << false << -1;
-    QTest::newRow("podium once") << u"P"_s << u"0=s0"_s << true << -1;
-    QTest::newRow("shift left wraps") << u"L"_s << u"0=s7 3=s10 31=s3 34=s6"_s << false << -1;
-    QTest::newRow("shift right wraps") << u"R"_s << u"0=s28 7=s0 31=s24 27=s20"_s << false << -1;
-    QTest::newRow("left then right") << u"L R"_s << u"0=s0 31=s31"_s << false << -1;
-    QTest::newRow("five lefts") << u"L L L L L"_s << u"3=s3 20=s20"_s << false << -1;
-    QTest::newRow("five rights") << u"R R R R R"_s << u"3=s3 20=s20"_s << false << -1;
-    QTest::newRow("rotate") << u"T"_s << u"0=s34 6=s28 9=s25 17=s17 34=s0"_s << true << -1;
-    QTest::newRow("rotate twice") << u"T T"_s << u"0=s0 9=s9"_s << false << -1;
-    QTest::newRow("click survives rotate") << u"c0 T c10"_s << u"0=s24 10=s34"_s << true << -1;
-    QTest::newRow("click survives shift") << u"c0 L"_s << u"0=s7"_s << false << 0;
-    QTest::newRow("exam of five") << u"c8 E5"_s << u"34=e0 27=e1 20=e2 13=e3 6=e4 0= 33="_s << true << 8;
-    QTest::newRow("exam turns at the left") << u"E7"_s << u"6=e4 5=e5 12=e6 19= 26="_s << true << -1;
-    QTest::newRow("exam with empty place") << u"E3,1"_s << u"34=e0 27= 20=e2"_s << true << -1;
-    QTest::newRow("exam uses first 35") << u"E40"_s << u"34=e0 6=e4 28=e30 0=e34"_s << true << -1;
-    QTest::newRow("exam twice") << u"P E3 E3"_s << u"34=e0 27=e1 20=e2"_s << true << -1;
+    QTest::newRow("first click only remembers") << QList{click(3)} << Seats{{3, u"s3"_s}, {30, u"s30"_s}} << false << 3;
+    QTest::newRow("seat 0 is a valid first click") << QList{click(0)} << Seats{{0, u"s0"_s}} << false << 0;
+    QTest::newRow("two clicks swap") << QList{click(3), click(30)} << Seats{{3, u"s30"_s}, {30, u"s3"_s}} << false << -1;
+    QTest::newRow("same seat twice") << QList{click(5), click(5)} << Seats{{5, u"s5"_s}} << false << -1;
+    QTest::newRow("third click starts anew") << QList{click(3), click(30), click(12)} << Seats{{3, u"s30"_s}, {12, u"s12"_s}} << false << 12;
+    QTest::newRow("podium once") << QList{Podium} << Seats{} << true << -1;
+    QTest::newRow("podium twice") << QList{Podium, Podium} << Seats{} << false << -1;
+    QTest::newRow("shift left wraps") << QList{Left} << Seats{{0, u"s7"_s}, {3, u"s10"_s}, {31, u"s3"_s}, {34, u"s6"_s}} << false << -1;
+    QTest::newRow("shift right wraps") << QList{Right} << Seats{{0, u"s28"_s}, {7, u"s0"_s}, {27, u"s20"_s}} << false << -1;
+    QTest::newRow("left then right") << QList{Left, Right} << Seats{{0, u"s0"_s}, {31, u"s31"_s}} << false << -1;
+    QTest::newRow("five lefts") << QList{Left, Left, Left, Left, Left} << Seats{{3, u"s3"_s}, {20, u"s20"_s}} << false << -1;
+    QTest::newRow("rotate") << QList{Rotate} << Seats{{0, u"s34"_s}, {6, u"s28"_s}, {17, u"s17"_s}, {34, u"s0"_s}} << true << -1;
+    QTest::newRow("rotate twice") << QList{Rotate, Rotate} << Seats{{0, u"s0"_s}, {9, u"s9"_s}} << false << -1;
+    QTest::newRow("click survives rotate") << QList{click(0), Rotate, click(10)} << Seats{{0, u"s24"_s}, {10, u"s34"_s}} << true << -1;
+    QTest::newRow("click survives shift") << QList{click(0), Left} << Seats{{0, u"s7"_s}} << false << 0;
 }
 
 void TestSeatChart::commands()
 {
-    QFETCH(QString, script);
-    QFETCH(QString, seats);
+    QFETCH(QList<Step>, steps);
+    QFETCH(Seats, seats);
     QFETCH(bool, podiumTop);
     QFETCH(int, pending);
 
@@ -60,41 +73,62 @@ void TestSeatChart::commands()
     QStringList everyone;
     for (int i = 0; i < SeatChart::SeatCount; ++i)
         chart.setSeat(i, everyone.emplace_back(u"s%1"_s.arg(i)));
-    for (const QString &step : script.split(u' ')) {
-        const QChar command = step.front();
-        if (command == u'c') {
-            chart.clickSeat(step.mid(1).toInt());
-        } else if (command == u'E') {
-            const QStringList exam = step.mid(1).split(u',');
-            QStringList names;
-            for (int n = 0; n < exam.first().toInt(); ++n)
-                names << (exam.value(1) == QString::number(n) ? QString() : u"e%1"_s.arg(n));
-            chart.arrangeExamRoom(names);
-        } else {
-            const std::map<QChar, void (SeatChart::*)()> operations{
-                {u'L', &SeatChart::shiftLeft}, {u'R', &SeatChart::shiftRight},
-                {u'T', &SeatChart::rotate}, {u'P', &SeatChart::togglePodium}};
-            (chart.*operations.at(command))();
-        }
+    for (const Step &step : steps) {
+        if (step.operation)
+            (chart.*step.operation)();
+        else
+            chart.clickSeat(step.seat);
     }
 
-    for (const QString &seat : seats.split(u' ')) {
-        const qsizetype equals = seat.indexOf(u'=');
-        QCOMPARE(chart.seat(seat.first(equals).toInt()), seat.mid(equals + 1));
-    }
+    for (const auto &[seat, name] : seats)
+        QCOMPARE(chart.seat(seat), name);
     QCOMPARE(chart.podiumSide(), podiumTop ? PodiumSide::Top : PodiumSide::Bottom);
     QCOMPARE(chart.swapSelection(), (pending < 0 ? SwapSelection() : SwapSelection{true, pending}));
-    if (!script.contains(u'E')) {
-        QStringList names;
-        for (int i = 0; i < SeatChart::SeatCount; ++i)
-            names << chart.seat(i);
-        names.sort();
-        everyone.sort();
-        QCOMPARE(names, everyone);
-    }
+    // Nothing is lost or doubled.
+    QStringList names;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        names << chart.seat(i);
+    names.sort();
+    everyone.sort();
+    QCOMPARE(names, everyone);
+}
+
+void TestSeatChart::examRoom_data()
+{
+    QTest::addColumn<QStringList>("names"); // the examinees in list order, "" for a place left empty
+    QTest::addColumn<bool>("twice");
+    QTest::addColumn<Seats>("seats");
+
+    QTest::newRow("five") << QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s} << false
+                          << Seats{{34, u"A"_s}, {27, u"B"_s}, {20, u"C"_s}, {13, u"D"_s}, {6, u"E"_s}, {0, {}}, {33, {}}};
+    QStringList seven{u"e0"_s, u"e1"_s, u"e2"_s, u"e3"_s, u"e4"_s, u"e5"_s, u"e6"_s};
+    QTest::newRow("turns at the left") << seven << false << Seats{{6, u"e4"_s}, {5, u"e5"_s}, {12, u"e6"_s}, {19, {}}};
+    QTest::newRow("an empty place") << QStringList{u"e0"_s, {}, u"e2"_s} << false << Seats{{34, u"e0"_s}, {27, {}}, {20, u"e2"_s}};
+    QStringList forty;
+    for (int n = 0; n < 40; ++n)
+        forty << u"e%1"_s.arg(n);
+    QTest::newRow("first 35 used") << forty << false << Seats{{34, u"e0"_s}, {6, u"e4"_s}, {28, u"e30"_s}, {0, u"e34"_s}};
+    QTest::newRow("twice") << seven.mid(0, 3) << true << Seats{{34, u"e0"_s}, {27, u"e1"_s}, {20, u"e2"_s}};
+}
+
+void TestSeatChart::examRoom()
+{
+    QFETCH(QStringList, names);
+    QFETCH(bool, twice);
+    QFETCH(Seats, seats);
+
+    SeatChart chart;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        chart.setSeat(i, u"old"_s);
+    chart.clickSeat(8);
+    for (int round = 0; round < (twice ? 2 : 1); ++round)
+        chart.arrangeExamRoom(names);
+    for (const auto &[seat, name] : seats)
+        QCOMPARE(chart.seat(seat), name);
+    // Each exam room turns the room, podium included; the click stays.
+    QCOMPARE(chart.podiumSide(), twice ? PodiumSide::Bottom : PodiumSide::Top);
+    QCOMPARE(chart.swapSelection(), (SwapSelection{true, 8}));
 }
 
 QTEST_APPLESS_MAIN(TestSeatChart)
 #include "tst_seatchart.moc"
-
-#include <map>

@@ -13,7 +13,40 @@
 #include <QTest>
 #include <QTimer>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Files in the working folder, by name; a null content makes a folder.
+using Files = QList<std::pair<QString, QByteArray>>;
+// The caption of seat `first` is `second`; every other seat unchecked.
+using Seats = QList<std::pair<int, QString>>;
+
+const std::pair<QString, QByteArray> List{u"default.txt"_s, numberedLines(35, "p")}; // p0 .. p34
+const std::pair<QString, QByteArray> Top{u"Option"_s, "True\r\n"};
+const std::pair<QString, QByteArray> Ten{u"class.txt"_s, numberedLines(10, "q")};   // q0 .. q9
+const std::pair<QString, QByteArray> Exam{u"exam.txt"_s, crlfLines({"A", "null", "C", "D", "E"})};
+const std::pair<QString, QByteArray> Binary{u"binary.txt"_s, QByteArray("\x89PNG\0\0\0", 8)};
+std::pair<QString, QByteArray> folder(const QString &name) { return {name, QByteArray()}; }
+
+// One command, as the teacher gives it, and all that it must show.
+struct Command {
+    Files setup = {};
+    QStringList clicks = {};   // the buttons clicked, by object name
+    QString answer = {};       // the path chosen in the dialog; empty: Cancel
+    Seats seats = {};
+    bool podiumTop = false;
+    QString dialog = {};       // the title of the one file dialog asked for
+    QString message = {};      // the completion message
+    QString warning = {};      // a part of the warning, which also names the chosen path
+    Files written = {};        // the files written and how each begins; no other may appear
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Command)
 
 class TestForm1 : public QObject
 {
@@ -33,10 +66,9 @@ private slots:
     void fileDialogFilters();
 
 private:
-    void prepare(const QString &setup);
+    void prepare(const Files &files);
     Form1 &start();
-    void click(const QString &objectName);
-    void checkSeats(const QString &seats);
+    void checkSeats(const Seats &seats);
     bool topMarkerShown() const;
     QString work(const QString &name) const { return m_dir->filePath(name); }
 
@@ -52,24 +84,10 @@ void TestForm1::init()
     m_desktop = FakeDesktop();
 }
 
-// Files in the working folder before start-up: "list" a default.txt of p0..p34,
-// "top" an Option saying True, "ten" a class.txt of q0..q9, "exam" an exam.txt
-// of A, null, C, D, E, "binary" a binary.txt; "dir:<name>" makes a folder.
-void TestForm1::prepare(const QString &setup)
+void TestForm1::prepare(const Files &files)
 {
-    const QMap<QString, std::pair<QString, QByteArray>> files{
-        {u"list"_s, {u"default.txt"_s, numberedLines(35, "p")}},
-        {u"top"_s, {u"Option"_s, "True\r\n"}},
-        {u"ten"_s, {u"class.txt"_s, numberedLines(10, "q")}},
-        {u"exam"_s, {u"exam.txt"_s, crlfLines({"A", "null", "C", "D", "E"})}},
-        {u"binary"_s, {u"binary.txt"_s, QByteArray("\x89PNG\0\0\0", 8)}},
-    };
-    for (const QString &item : setup.split(u' ', Qt::SkipEmptyParts)) {
-        if (item.startsWith(u"dir:"))
-            QVERIFY(QDir(m_dir->path()).mkdir(item.mid(4)));
-        else
-            QVERIFY(writeBytes(work(files.value(item).first), files.value(item).second));
-    }
+    for (const auto &[name, content] : files)
+        QVERIFY(content.isNull() ? QDir(m_dir->path()).mkdir(name) : writeBytes(work(name), content));
 }
 
 Form1 &TestForm1::start()
@@ -82,20 +100,10 @@ Form1 &TestForm1::start()
     return *m_form;
 }
 
-void TestForm1::click(const QString &objectName)
+void TestForm1::checkSeats(const Seats &seats)
 {
-    auto *button = m_form->findChild<QAbstractButton *>(objectName);
-    QVERIFY2(button, qPrintable(objectName));
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// "k=name" for the caption of seat k, "k=" for an empty seat.
-void TestForm1::checkSeats(const QString &seats)
-{
-    for (const QString &seat : seats.split(u' ', Qt::SkipEmptyParts)) {
-        const qsizetype equals = seat.indexOf(u'=');
-        QCOMPARE(m_form->Command1(seat.first(equals).toInt())->text(), seat.mid(equals + 1));
-    }
+    for (const auto &[seat, caption] : seats)
+        QCOMPARE(m_form->Command1(seat)->text(), caption);
 }
 
 bool TestForm1::topMarkerShown() const
@@ -108,21 +116,21 @@ bool TestForm1::topMarkerShown() const
 
 void TestForm1::startup_data()
 {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("seats");
+    QTest::addColumn<Files>("setup");
+    QTest::addColumn<Seats>("seats");
     QTest::addColumn<bool>("podiumTop");
     QTest::addColumn<QString>("warning"); // the file a warning names
 
-    QTest::newRow("no working files") << QString() << u"0= 34="_s << false << QString();
-    QTest::newRow("working files") << u"list top"_s << u"0=p0 34=p34"_s << true << QString();
-    QTest::newRow("default.txt is a folder") << u"dir:default.txt top"_s << u"0="_s << true << u"default.txt"_s;
-    QTest::newRow("Option is a folder") << u"list dir:Option"_s << u"0=p0"_s << false << u"Option"_s;
+    QTest::newRow("no working files") << Files{} << Seats{{0, {}}, {34, {}}} << false << QString();
+    QTest::newRow("working files") << Files{List, Top} << Seats{{0, u"p0"_s}, {34, u"p34"_s}} << true << QString();
+    QTest::newRow("default.txt is a folder") << Files{folder(u"default.txt"_s), Top} << Seats{{0, {}}} << true << u"default.txt"_s;
+    QTest::newRow("Option is a folder") << Files{List, folder(u"Option"_s)} << Seats{{0, u"p0"_s}} << false << u"Option"_s;
 }
 
 void TestForm1::startup()
 {
-    QFETCH(QString, setup);
-    QFETCH(QString, seats);
+    QFETCH(Files, setup);
+    QFETCH(Seats, seats);
     QFETCH(bool, podiumTop);
     QFETCH(QString, warning);
 
@@ -149,86 +157,72 @@ void TestForm1::startup()
 
 void TestForm1::commands_data()
 {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("clicks");
-    QTest::addColumn<QString>("answer"); // the path chosen in a dialog; empty: Cancel
-    QTest::addColumn<QString>("seats");
-    QTest::addColumn<bool>("podiumTop");
-    QTest::addColumn<QString>("dialog");  // the title of the one file dialog asked for
-    QTest::addColumn<QString>("message"); // the completion message
-    QTest::addColumn<QString>("warning"); // a part of the warning; the chosen path must be in it too
-    QTest::addColumn<QString>("written"); // "file=beginning|..." of the files written; no other may appear
+    QTest::addColumn<Command>("command");
 
-    const QString none;
-    QTest::newRow("two clicks swap") << u"list"_s << u"Command1_3 Command1_30"_s << none << u"3=p30 30=p3 4=p4"_s << false << none << none << none << none;
-    QTest::newRow("same seat twice") << u"list"_s << u"Command1_5 Command1_5"_s << none << u"5=p5"_s << false << none << none << none << none;
-    QTest::newRow("旋转 after a click") << u"list"_s << u"Command1_34 Command5 Command1_10"_s << none << u"34=p24 10=p0 0=p34"_s << true << none << none << none << none;
-    QTest::newRow("讲台位置") << u"list top"_s << u"Command6"_s << none << u"12=p12"_s << false << none << none << none << none;
-    QTest::newRow("左移一列") << u"list"_s << u"Command7"_s << none << u"0=p7 28=p0"_s << false << none << none << none << none;
-    QTest::newRow("右移一列") << u"list"_s << u"Command8"_s << none << u"0=p28 7=p0"_s << false << none << none << none << none;
-    QTest::newRow("打开") << u"list ten"_s << u"Command2"_s << u"class.txt"_s << u"0=q0 9=q9 10= 34="_s << false << u"打开"_s << u"打开完成"_s << none << none;
-    QTest::newRow("打开 cancelled") << u"list top"_s << u"Command2"_s << none << u"0=p0"_s << true << u"打开"_s << none << none << none;
-    QTest::newRow("打开 a missing path") << u"list"_s << u"Command2"_s << u"typed.txt"_s << u"0=p0"_s << false << u"打开"_s << none << u"找不到文件"_s << none;
-    QTest::newRow("打开 a folder") << u"list dir:folder"_s << u"Command2"_s << u"folder"_s << u"0=p0"_s << false << u"打开"_s << none << u"文件夹"_s << none;
-    QTest::newRow("打开 a binary file") << u"list binary"_s << u"Command2"_s << u"binary.txt"_s << u"0=p0"_s << false << u"打开"_s << none << u"不是座位表"_s << none;
-    QTest::newRow("另存为") << u"list"_s << u"Command4"_s << u"plan"_s << u"0=p0"_s << false << u"保存"_s << u"保存完成"_s << none << u"plan=<table  align=center"_s;
-    QTest::newRow("保存") << u"list"_s << u"Command6 Command3"_s << none << u"0=p0"_s << true << none << u"保存完成"_s << none << u"Option=True\r\n|default.txt=p0\r\np1\r\n"_s;
-    QTest::newRow("保存 onto a folder default.txt") << u"dir:default.txt"_s << u"Command6 Command3"_s << u"default.txt"_s << u"0="_s << true << none << none << u"文件夹"_s << none;
-    QTest::newRow("另存为 cancelled") << u"list"_s << u"Command4"_s << none << u"0=p0"_s << false << u"保存"_s << none << none << none;
-    QTest::newRow("另存为 into a missing folder") << u"list"_s << u"Command4"_s << u"missing/plan"_s << u"0=p0"_s << false << u"保存"_s << none << u"所在的文件夹"_s << none;
-    QTest::newRow("排考场") << u"list exam"_s << u"Command9"_s << u"exam.txt"_s << u"34=A 27= 20=C 13=D 6=E 0="_s << true << u"打开考生信息"_s << none << none << none;
-    QTest::newRow("排考场 cancelled") << u"list"_s << u"Command9"_s << none << u"0=p0 34=p34"_s << false << u"打开考生信息"_s << none << none << none;
-    QTest::newRow("排考场 a missing path") << u"list"_s << u"Command9"_s << u"typed.txt"_s << u"0=p0"_s << false << u"打开考生信息"_s << none << u"找不到文件"_s << none;
-    QTest::newRow("排考场 a binary file") << u"list binary"_s << u"Command9"_s << u"binary.txt"_s << u"0=p0"_s << false << u"打开考生信息"_s << none << u"不是座位表"_s << none;
+    const QString open = u"打开"_s, exam = u"打开考生信息"_s, saveAs = u"保存"_s;
+    const QString saved = u"保存完成"_s;
+    QTest::newRow("two clicks swap") << Command{.setup = {List}, .clicks = {u"Command1_3"_s, u"Command1_30"_s}, .seats = {{3, u"p30"_s}, {30, u"p3"_s}, {4, u"p4"_s}}};
+    QTest::newRow("same seat twice") << Command{.setup = {List}, .clicks = {u"Command1_5"_s, u"Command1_5"_s}, .seats = {{5, u"p5"_s}}};
+    QTest::newRow("旋转 after a click") << Command{.setup = {List}, .clicks = {u"Command1_34"_s, u"Command5"_s, u"Command1_10"_s}, .seats = {{34, u"p24"_s}, {10, u"p0"_s}, {0, u"p34"_s}}, .podiumTop = true};
+    QTest::newRow("讲台位置") << Command{.setup = {List, Top}, .clicks = {u"Command6"_s}, .seats = {{12, u"p12"_s}}};
+    QTest::newRow("左移一列") << Command{.setup = {List}, .clicks = {u"Command7"_s}, .seats = {{0, u"p7"_s}, {28, u"p0"_s}}};
+    QTest::newRow("右移一列") << Command{.setup = {List}, .clicks = {u"Command8"_s}, .seats = {{0, u"p28"_s}, {7, u"p0"_s}}};
+    QTest::newRow("打开") << Command{.setup = {List, Ten}, .clicks = {u"Command2"_s}, .answer = u"class.txt"_s, .seats = {{0, u"q0"_s}, {9, u"q9"_s}, {10, {}}, {34, {}}}, .dialog = open, .message = u"打开完成"_s};
+    QTest::newRow("打开 cancelled") << Command{.setup = {List, Top}, .clicks = {u"Command2"_s}, .seats = {{0, u"p0"_s}}, .podiumTop = true, .dialog = open};
+    QTest::newRow("打开 a missing path") << Command{.setup = {List}, .clicks = {u"Command2"_s}, .answer = u"typed.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = open, .warning = u"找不到文件"_s};
+    QTest::newRow("打开 a folder") << Command{.setup = {List, folder(u"folder"_s)}, .clicks = {u"Command2"_s}, .answer = u"folder"_s, .seats = {{0, u"p0"_s}}, .dialog = open, .warning = u"文件夹"_s};
+    QTest::newRow("打开 a binary file") << Command{.setup = {List, Binary}, .clicks = {u"Command2"_s}, .answer = u"binary.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = open, .warning = u"不是座位表"_s};
+    QTest::newRow("另存为") << Command{.setup = {List}, .clicks = {u"Command4"_s}, .answer = u"plan"_s, .seats = {{0, u"p0"_s}}, .dialog = saveAs, .message = saved, .written = {{u"plan"_s, "<table  align=center"}}};
+    QTest::newRow("保存") << Command{.setup = {List}, .clicks = {u"Command6"_s, u"Command3"_s}, .seats = {{0, u"p0"_s}}, .podiumTop = true, .message = saved, .written = {{u"Option"_s, "True\r\n"}, {u"default.txt"_s, "p0\r\np1\r\n"}}};
+    QTest::newRow("保存 onto a folder default.txt") << Command{.setup = {folder(u"default.txt"_s)}, .clicks = {u"Command6"_s, u"Command3"_s}, .answer = u"default.txt"_s, .seats = {{0, {}}}, .podiumTop = true, .warning = u"文件夹"_s};
+    QTest::newRow("另存为 cancelled") << Command{.setup = {List}, .clicks = {u"Command4"_s}, .seats = {{0, u"p0"_s}}, .dialog = saveAs};
+    QTest::newRow("另存为 into a missing folder") << Command{.setup = {List}, .clicks = {u"Command4"_s}, .answer = u"missing/plan"_s, .seats = {{0, u"p0"_s}}, .dialog = saveAs, .warning = u"所在的文件夹"_s};
+    QTest::newRow("排考场") << Command{.setup = {List, Exam}, .clicks = {u"Command9"_s}, .answer = u"exam.txt"_s, .seats = {{34, u"A"_s}, {27, {}}, {20, u"C"_s}, {13, u"D"_s}, {6, u"E"_s}, {0, {}}}, .podiumTop = true, .dialog = exam};
+    QTest::newRow("排考场 cancelled") << Command{.setup = {List}, .clicks = {u"Command9"_s}, .seats = {{0, u"p0"_s}, {34, u"p34"_s}}, .dialog = exam};
+    QTest::newRow("排考场 a missing path") << Command{.setup = {List}, .clicks = {u"Command9"_s}, .answer = u"typed.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = exam, .warning = u"找不到文件"_s};
+    QTest::newRow("排考场 a binary file") << Command{.setup = {List, Binary}, .clicks = {u"Command9"_s}, .answer = u"binary.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = exam, .warning = u"不是座位表"_s};
 }
 
 void TestForm1::commands()
 {
-    QFETCH(QString, setup);
-    QFETCH(QString, clicks);
-    QFETCH(QString, answer);
-    QFETCH(QString, seats);
-    QFETCH(bool, podiumTop);
-    QFETCH(QString, dialog);
-    QFETCH(QString, message);
-    QFETCH(QString, warning);
-    QFETCH(QString, written);
+    QFETCH(Command, command);
 
-    prepare(setup);
+    prepare(command.setup);
     const QStringList filesBefore = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     Form1 &form = start();
     m_desktop.warnings.clear(); // start-up's own, if any
-    if (!answer.isEmpty() && !dialog.isEmpty())
-        m_desktop.nextChoice = work(answer);
-    for (const QString &button : clicks.split(u' '))
-        click(button);
+    if (!command.answer.isEmpty() && !command.dialog.isEmpty())
+        m_desktop.nextChoice = work(command.answer);
+    for (const QString &button : std::as_const(command.clicks)) {
+        auto *control = form.findChild<QAbstractButton *>(button);
+        QVERIFY2(control, qPrintable(button));
+        QTest::mouseClick(control, Qt::LeftButton);
+    }
 
-    checkSeats(seats);
-    QCOMPARE(topMarkerShown(), podiumTop);
-    QCOMPARE(m_desktop.dialogs.size(), dialog.isEmpty() ? 0 : 1);
-    if (!dialog.isEmpty()) {
+    checkSeats(command.seats);
+    QCOMPARE(topMarkerShown(), command.podiumTop);
+    QCOMPARE(m_desktop.dialogs.size(), command.dialog.isEmpty() ? 0 : 1);
+    if (!command.dialog.isEmpty()) {
         const auto &asked = m_desktop.dialogs.first();
-        const bool saving = dialog == u"保存"_s;
-        QCOMPARE(asked.title, dialog);
+        const bool saving = command.dialog == u"保存"_s;
+        QCOMPARE(asked.title, command.dialog);
         QCOMPARE(asked.kind, saving ? Desktop::FileDialog::Save : Desktop::FileDialog::Open);
-        QCOMPARE(asked.filter, saving ? u"RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s
-                                      : u"Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s);
-        QCOMPARE(form.currentFileName(), answer.isEmpty() ? u"default.txt"_s : work(answer));
+        QCOMPARE(asked.filter, saving ? u"RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s : u"Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s);
+        QCOMPARE(form.currentFileName(), command.answer.isEmpty() ? u"default.txt"_s : work(command.answer));
     }
-    QCOMPARE(m_desktop.messages.size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty()) {
-        QCOMPARE(m_desktop.messages.first().text, message);
-        QCOMPARE(m_desktop.messages.first().title, message);
+    QCOMPARE(m_desktop.messages.size(), command.message.isEmpty() ? 0 : 1);
+    if (!command.message.isEmpty()) {
+        QCOMPARE(m_desktop.messages.first().text, command.message);
+        QCOMPARE(m_desktop.messages.first().title, command.message);
     }
-    QCOMPARE(m_desktop.warnings.size(), warning.isEmpty() ? 0 : 1);
-    if (!warning.isEmpty()) {
-        QVERIFY(m_desktop.warnings.first().text.contains(warning));
-        QVERIFY(m_desktop.warnings.first().text.contains(QDir::toNativeSeparators(work(answer))));
+    QCOMPARE(m_desktop.warnings.size(), command.warning.isEmpty() ? 0 : 1);
+    if (!command.warning.isEmpty()) {
+        QVERIFY(m_desktop.warnings.first().text.contains(command.warning));
+        QVERIFY(m_desktop.warnings.first().text.contains(QDir::toNativeSeparators(work(command.answer))));
     }
     QStringList filesAfter = filesBefore;
-    for (const QString &file : written.split(u'|', Qt::SkipEmptyParts)) {
-        const QString name = file.section(u'=', 0, 0);
-        QVERIFY2(readBytes(work(name)).startsWith(file.section(u'=', 1).toUtf8()), qPrintable(name));
+    for (const auto &[name, beginning] : std::as_const(command.written)) {
+        QVERIFY2(readBytes(work(name)).startsWith(beginning), qPrintable(name));
         if (!filesAfter.contains(name))
             filesAfter << name;
     }
@@ -239,27 +233,25 @@ void TestForm1::commands()
 void TestForm1::layout_data()
 {
     QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("geometry"); // logical pixels, twips / 15
+    QTest::addColumn<QPoint>("twips"); // where the control's top left corner stands
 
-    QTest::newRow("window") << u"Form1"_s << QRect(0, 0, 450, 409);
-    QTest::newRow("seat 0, top left") << u"Command1_0"_s << QRect(8, 48, 73, 25);
-    QTest::newRow("seat 6, bottom left") << u"Command1_6"_s << QRect(8, 240, 73, 25);
-    QTest::newRow("seat 7, second column top") << u"Command1_7"_s << QRect(98, 48, 73, 25);
-    QTest::newRow("seat 34, bottom right") << u"Command1_34"_s << QRect(368, 240, 73, 25);
-    QTest::newRow("top podium marker") << u"Text1"_s << QRect(112, 8, 97, 28);
-    QTest::newRow("bottom podium marker") << u"Text2"_s << QRect(200, 272, 105, 28);
-    QTest::newRow("讲台位置") << u"Command6"_s << QRect(376, 352, 65, 25);
-    QTest::newRow("status bar") << u"StatusBar1"_s << QRect(0, 384, 450, 25);
+    QTest::newRow("seat 0, top left") << u"Command1_0"_s << QPoint(120, 720);
+    QTest::newRow("seat 6, bottom left") << u"Command1_6"_s << QPoint(120, 3600);
+    QTest::newRow("seat 7, second column top") << u"Command1_7"_s << QPoint(1470, 720);
+    QTest::newRow("seat 34, bottom right") << u"Command1_34"_s << QPoint(5520, 3600);
+    QTest::newRow("top podium marker") << u"Text1"_s << QPoint(1680, 120);
+    QTest::newRow("bottom podium marker") << u"Text2"_s << QPoint(3000, 4080);
 }
 
 void TestForm1::layout()
 {
     QFETCH(QString, control);
-    QFETCH(QRect, geometry);
+    QFETCH(QPoint, twips);
 
+    // 15 twips to a pixel at 96 dots per inch; the client area is 6750 by 6135.
     Form1 &form = start();
-    const QWidget *widget = control == form.objectName() ? &form : form.findChild<QWidget *>(control);
-    QCOMPARE(widget->rect().translated(widget->isWindow() ? QPoint() : widget->pos()), geometry);
+    QCOMPARE(form.findChild<QWidget *>(control)->pos() * 15, twips);
+    QCOMPARE(form.size() * 15, QSize(6750, 6135));
     QCOMPARE(form.minimumSize(), form.maximumSize());
 }
 
@@ -307,5 +299,3 @@ void TestForm1::fileDialogFilters()
 
 QTEST_MAIN(TestForm1)
 #include "tst_form1.moc"
-
-#include <utility>
