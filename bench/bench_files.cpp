@@ -56,11 +56,10 @@ constexpr double MaxRatio = 1.5;
 // One class, seat by seat. Every name has three characters, so every line is
 // eight bytes in GBK with its CR LF.
 const QStringList ClassNames = {
-    u"王子涵"_s, u"李思远"_s, u"张浩然"_s, u"刘雨桐"_s, u"陈思源"_s, u"杨欣怡"_s, u"黄一鸣"_s,
-    u"赵佳琪"_s, u"吴俊杰"_s, u"周子轩"_s, u"徐梓萱"_s, u"孙浩宇"_s, u"马晓彤"_s, u"朱文博"_s,
-    u"胡诗涵"_s, u"郭明轩"_s, u"何雨泽"_s, u"高嘉怡"_s, u"林梓睿"_s, u"罗一诺"_s, u"郑天佑"_s,
-    u"梁可馨"_s, u"谢宇航"_s, u"宋佳慧"_s, u"唐子墨"_s, u"许静怡"_s, u"韩博文"_s, u"冯心怡"_s,
-    u"邓俊熙"_s, u"曹若曦"_s, u"彭昊天"_s, u"曾语嫣"_s, u"肖瑞泽"_s, u"田梦琪"_s, u"董睿哲"_s,
+    u"王子涵"_s, u"李思远"_s, u"张浩然"_s, u"刘雨桐"_s, u"陈思源"_s, u"杨欣怡"_s, u"黄一鸣"_s, u"赵佳琪"_s, u"吴俊杰"_s,
+    u"周子轩"_s, u"徐梓萱"_s, u"孙浩宇"_s, u"马晓彤"_s, u"朱文博"_s, u"胡诗涵"_s, u"郭明轩"_s, u"何雨泽"_s, u"高嘉怡"_s,
+    u"林梓睿"_s, u"罗一诺"_s, u"郑天佑"_s, u"梁可馨"_s, u"谢宇航"_s, u"宋佳慧"_s, u"唐子墨"_s, u"许静怡"_s, u"韩博文"_s,
+    u"冯心怡"_s, u"邓俊熙"_s, u"曹若曦"_s, u"彭昊天"_s, u"曾语嫣"_s, u"肖瑞泽"_s, u"田梦琪"_s, u"董睿哲"_s,
 };
 
 QByteArray encodedLines(const QStringList &names)
@@ -160,8 +159,7 @@ void loadSeatList(benchmark::State &state, const QString &path, const SeatChart 
 // alternates, so neither file always finds the caches warmed by the other.
 // Whatever slows the machine down for a while slows both reads alike, so the
 // ratio holds steady even when the times themselves drift.
-void loadBothInTurn(benchmark::State &state, const QString &small, const QString &big,
-                    const SeatChart &expected)
+void loadBothInTurn(benchmark::State &state, const QString &small, const QString &big, const SeatChart &expected)
 {
     using Clock = std::chrono::steady_clock;
     Clock::duration smallTime{};
@@ -231,8 +229,7 @@ bool prepare(Workspace &space)
         space.chart.setSeat(i, ClassNames.at(i));
 
     const QByteArray classList = encodedLines(ClassNames);
-    if (!writeList(space.smallList, classList, classList.size())
-        || !writeList(space.bigList, classList, BigListBytes)
+    if (!writeList(space.smallList, classList, classList.size()) || !writeList(space.bigList, classList, BigListBytes)
         || QFileInfo(space.bigList).size() != BigListBytes) {
         std::fprintf(stderr, "bench_files: cannot write the lists in %s\n", qPrintable(dir.path()));
         return false;
@@ -260,10 +257,7 @@ public:
         int64_t repetitions = 1;
     };
 
-    explicit SummaryReporter(std::unique_ptr<benchmark::BenchmarkReporter> display)
-        : m_display(std::move(display))
-    {
-    }
+    explicit SummaryReporter(std::unique_ptr<benchmark::BenchmarkReporter> display) : m_display(std::move(display)) {}
 
     bool ReportContext(const Context &context) override { return m_display->ReportContext(context); }
 
@@ -276,8 +270,7 @@ public:
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
             if (median || single) {
                 const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
-                m_figures[run.run_name.function_name] = {run.GetAdjustedRealTime() / unit,
-                                                         run.GetAdjustedCPUTime() / unit, run.counters,
+                m_figures[run.run_name.function_name] = {run.GetAdjustedRealTime() / unit, run.GetAdjustedCPUTime() / unit, run.counters,
                                                          run.repetitions};
             }
         }
@@ -305,22 +298,22 @@ void printSummary(std::FILE *out, const SummaryReporter &reporter, double rssBef
     std::fprintf(out, "\n");
     if (small && big && small->realSeconds > 0 && small->cpuSeconds > 0) {
         const double ratio = big->realSeconds / small->realSeconds;
-        std::fprintf(out, "Open, 100 MiB list / 35-line list (%s): %.2f in real time (%.1f us / %.1f us), "
-                          "target at most %.1f: %s\n",
-                     small->repetitions > 1 ? "medians of the repetitions" : "single runs", ratio,
-                     big->realSeconds * 1e6, small->realSeconds * 1e6, MaxRatio, ratio <= MaxRatio ? "met" : "NOT MET");
+        std::fprintf(out,
+                     "Open, 100 MiB list / 35-line list (%s): %.2f in real time (%.1f us / %.1f us), "
+                     "target at most %.1f: %s\n",
+                     small->repetitions > 1 ? "medians of the repetitions" : "single runs", ratio, big->realSeconds * 1e6,
+                     small->realSeconds * 1e6, MaxRatio, ratio <= MaxRatio ? "met" : "NOT MET");
         // Real time also counts the waits for a processor that is busy with
         // other work; CPU time does not.
-        std::fprintf(out, "Open, 100 MiB list / 35-line list: %.2f in CPU time (%.1f us / %.1f us)\n",
-                     big->cpuSeconds / small->cpuSeconds, big->cpuSeconds * 1e6, small->cpuSeconds * 1e6);
+        std::fprintf(out, "Open, 100 MiB list / 35-line list: %.2f in CPU time (%.1f us / %.1f us)\n", big->cpuSeconds / small->cpuSeconds,
+                     big->cpuSeconds * 1e6, small->cpuSeconds * 1e6);
     }
     if (inTurn) {
         const auto ratio = inTurn->counters.find("ratio");
         if (ratio != inTurn->counters.end())
             std::fprintf(out, "Open, 100 MiB list / 35-line list, read in turn in one loop: %.2f\n", ratio->second.value);
     }
-    std::fprintf(out, "Peak resident memory: %.1f MiB once the lists were written, %.1f MiB at the end\n",
-                 rssBefore, peakRssMiB());
+    std::fprintf(out, "Peak resident memory: %.1f MiB once the lists were written, %.1f MiB at the end\n", rssBefore, peakRssMiB());
 }
 
 } // namespace
@@ -347,13 +340,14 @@ int main(int argc, char **argv)
 
     std::unique_ptr<benchmark::BenchmarkReporter> display;
     if (format == "console") {
-        display = std::make_unique<benchmark::ConsoleReporter>(
-            isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Color : benchmark::ConsoleReporter::OO_None);
+        display = std::make_unique<benchmark::ConsoleReporter>(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Color
+                                                                                     : benchmark::ConsoleReporter::OO_None);
     } else if (format == "json") {
         display = std::make_unique<benchmark::JSONReporter>();
     } else {
-        std::fprintf(stderr, "bench_files: --benchmark_format must be console or json "
-                             "(--benchmark_out_format=csv writes CSV to the --benchmark_out file)\n");
+        std::fprintf(stderr,
+                     "bench_files: --benchmark_format must be console or json "
+                     "(--benchmark_out_format=csv writes CSV to the --benchmark_out file)\n");
         return 1;
     }
 #ifndef NDEBUG
@@ -365,9 +359,7 @@ int main(int argc, char **argv)
         return 1;
     const double rssBefore = peakRssMiB();
 
-    const auto time = [](benchmark::internal::Benchmark *benchmark) {
-        benchmark->UseRealTime()->Unit(benchmark::kMicrosecond);
-    };
+    const auto time = [](benchmark::internal::Benchmark *benchmark) { benchmark->UseRealTime()->Unit(benchmark::kMicrosecond); };
     time(benchmark::RegisterBenchmark(OpenSmall, loadSeatList, space.smallList, space.chart));
     time(benchmark::RegisterBenchmark(OpenBig, loadSeatList, space.bigList, space.chart));
     time(benchmark::RegisterBenchmark(OpenInTurn, loadBothInTurn, space.smallList, space.bigList, space.chart));

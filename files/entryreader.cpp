@@ -13,11 +13,7 @@ bool isLineEnd(char c)
 
 } // namespace
 
-EntryReader::EntryReader(QByteArrayView data, bool complete)
-    : m_data(data)
-    , m_complete(complete)
-{
-}
+EntryReader::EntryReader(QByteArrayView data, bool complete) : m_data(data), m_complete(complete) {}
 
 bool EntryReader::atEnd() const
 {

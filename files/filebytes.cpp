@@ -27,8 +27,8 @@ Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
     // link, O_NONBLOCK so that a pipe cannot block, then fstat.
     if (!S_ISREG(entry.value().status().st_mode))
         return refuse(entry.value().status().st_mode);
-    const UniqueFd fd(::openat(entry.value().folder(), entry.value().name().constData(),
-                               O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd fd(
+        ::openat(entry.value().folder(), entry.value().name().constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     struct stat status = {};
     if (!fd.valid() || ::fstat(fd.get(), &status) != 0)
         return fail(errno);

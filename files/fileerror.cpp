@@ -20,11 +20,11 @@ FileError::FileError(Reason reason, Action action, const QString &path, const QS
 FileError FileError::fromErrno(int error, Action action, const QString &path)
 {
     static const std::pair<int, Reason> known[] = {
-        {ENOENT, Reason::Missing}, {ENOTDIR, Reason::NotAFolder}, {EISDIR, Reason::IsDirectory},
-        {ENXIO, Reason::NotRegularFile}, {ENODEV, Reason::NotRegularFile}, {ETXTBSY, Reason::NotRegularFile},
-        {EACCES, Reason::PermissionDenied}, {EPERM, Reason::PermissionDenied}, {EROFS, Reason::PermissionDenied},
-        {ENOSPC, Reason::DiskFull}, {EDQUOT, Reason::DiskFull}, {EFBIG, Reason::DiskFull},
-        {ENAMETOOLONG, Reason::NameTooLong}, {ELOOP, Reason::LinkLoop}, {EIO, Reason::IoError}};
+        {ENOENT, Reason::Missing},           {ENOTDIR, Reason::NotAFolder},     {EISDIR, Reason::IsDirectory},
+        {ENXIO, Reason::NotRegularFile},     {ENODEV, Reason::NotRegularFile},  {ETXTBSY, Reason::NotRegularFile},
+        {EACCES, Reason::PermissionDenied},  {EPERM, Reason::PermissionDenied}, {EROFS, Reason::PermissionDenied},
+        {ENOSPC, Reason::DiskFull},          {EDQUOT, Reason::DiskFull},        {EFBIG, Reason::DiskFull},
+        {ENAMETOOLONG, Reason::NameTooLong}, {ELOOP, Reason::LinkLoop},         {EIO, Reason::IoError}};
     for (const auto &[number, reason] : known) {
         if (number == error)
             return FileError(reason, action, path);

@@ -15,7 +15,8 @@ QByteArray HtmlExport::table(const SeatChart &chart)
 {
     const QString lineEnd = u"\r\n"_s;
     QString html = u"<table  align=center border=1 cellpadding=10 cellspacing=0 width=90% "
-                   "bordercolor=#CC99FF style='border-collapse: collapse'>"_s + lineEnd;
+                   "bordercolor=#CC99FF style='border-collapse: collapse'>"_s
+        + lineEnd;
     for (int row = 0; row < SeatChart::Rows; ++row) {
         html += u"<tr>"_s + lineEnd;
         for (int column = 0; column < SeatChart::Columns; ++column)

@@ -6,8 +6,7 @@
 #include <variant>
 
 // A value read from a file, or the error that kept it from being read.
-template <typename T>
-class Result
+template <typename T> class Result
 {
 public:
     Result(T value) : m_state(std::move(value)) {}

@@ -152,9 +152,7 @@ Result<QByteArray> SeatListFile::format(const SeatChart &chart, const QString &p
 
     // The special cases above are not the guarantee; this is. The bytes go
     // through the start-up's reader, with its read limit.
-    const auto readBack = [&](qsizetype size) {
-        return parse(QByteArrayView(bytes).first(std::min(size, ReadLimit)), size <= ReadLimit);
-    };
+    const auto readBack = [&](qsizetype size) { return parse(QByteArrayView(bytes).first(std::min(size, ReadLimit)), size <= ReadLimit); };
     const auto back = readBack(bytes.size());
     int seat = 0;
     if (back.ok()) {

@@ -22,10 +22,7 @@ constexpr qint64 KeepLimit = 1 << 20;
 
 } // namespace
 
-StagedFile::StagedFile(const QString &path)
-    : m_path(path)
-{
-}
+StagedFile::StagedFile(const QString &path) : m_path(path) {}
 
 StagedFile::~StagedFile()
 {
@@ -51,8 +48,8 @@ void StagedFile::removeStaleTemporaries() const
         if (!stale.valid()) // write-only, as its target was
             stale = UniqueFd(::openat(m_target->folder(), item->d_name, O_WRONLY | flags));
         struct stat status = {};
-        if (stale.valid() && ::fstat(stale.get(), &status) == 0 && S_ISREG(status.st_mode)
-            && status.st_uid == ::geteuid() && ::flock(stale.get(), LOCK_EX | LOCK_NB) == 0)
+        if (stale.valid() && ::fstat(stale.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid()
+            && ::flock(stale.get(), LOCK_EX | LOCK_NB) == 0)
             ::unlinkat(m_target->folder(), item->d_name, 0);
     }
     if (folder)
@@ -69,8 +66,8 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
     // Renaming over a folder, a device or a pipe would not write where the
     // user meant; nor is a file replaced that the user may not write.
     if (m_target->exists() && !S_ISREG(mode)) {
-        return FileError(S_ISDIR(mode) ? FileError::Reason::IsDirectory : FileError::Reason::NotRegularFile,
-                         FileError::Action::Write, m_path);
+        return FileError(S_ISDIR(mode) ? FileError::Reason::IsDirectory : FileError::Reason::NotRegularFile, FileError::Action::Write,
+                         m_path);
     }
     if (m_target->exists() && ::faccessat(m_target->folder(), m_target->name().constData(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
@@ -152,8 +149,8 @@ bool StagedFile::sameFileAs(const StagedFile &other) const
     const auto same = [](const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; };
     if (m_target->exists() && other.m_target->exists())
         return same(m_target->status(), other.m_target->status());
-    return ::fstat(m_target->folder(), &mine) == 0 && ::fstat(other.m_target->folder(), &theirs) == 0
-        && same(mine, theirs) && m_target->name() == other.m_target->name();
+    return ::fstat(m_target->folder(), &mine) == 0 && ::fstat(other.m_target->folder(), &theirs) == 0 && same(mine, theirs)
+        && m_target->name() == other.m_target->name();
 }
 
 std::optional<FileError> StagedFile::write(const QString &path, const QByteArray &bytes)

@@ -24,8 +24,7 @@ public:
     // when the user cancels. filter lists description and pattern pairs,
     // every element separated by "|"; the first pair is selected. No
     // extension is added to a typed name.
-    virtual std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title,
-                                              const QString &filter) = 0;
+    virtual std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter) = 0;
     // A modal box with the text, the title, one OK button and no icon.
     virtual void showMessage(QWidget *parent, const QString &text, const QString &title) = 0;
     // The same with a warning icon, for a command that failed.

@@ -33,8 +33,9 @@ const QString OpenedMessage = u"打开完成"_s;
 } // namespace
 
 Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                  | Qt::WindowCloseButtonHint)
     , m_desktop(desktop)
     , m_workingFolder(workingFolder)
 {
@@ -50,8 +51,7 @@ SeatButton *Form1::Command1(int index) const
     return m_seatButtons.at(static_cast<std::size_t>(index));
 }
 
-QPushButton *Form1::addCommandButton(const char *objectName, const QString &caption, QRect geometry,
-                                     void (Form1::*handler)())
+QPushButton *Form1::addCommandButton(const char *objectName, const QString &caption, QRect geometry, void (Form1::*handler)())
 {
     auto *button = new QPushButton(caption, this);
     button->setObjectName(QString::fromLatin1(objectName));
@@ -158,9 +158,8 @@ void Form1::Form_Load()
     m_currentFileName = ChartFiles::SeatListName;
     m_startupProblems = ChartFiles::loadWorkingFiles(m_chart, m_workingFolder);
     m_panels[0]->setText(windowTitle() + u' ' + QString::fromUtf16(SedarioConfig::WebAddress));
-    m_panels[1]->setText(u"版本:%1.%2.%3"_s.arg(SedarioConfig::VersionMajor)
-                             .arg(SedarioConfig::VersionMinor)
-                             .arg(SedarioConfig::VersionRevision));
+    m_panels[1]->setText(
+        u"版本:%1.%2.%3"_s.arg(SedarioConfig::VersionMajor).arg(SedarioConfig::VersionMinor).arg(SedarioConfig::VersionRevision));
     showChart();
 }
 

@@ -45,14 +45,14 @@ public:
     // Event handlers, one per control event.
     void Form_Load();
     void Command1_Click(int index);
-    void Command2_Click(); // 打开: Open a seat list
-    void Command3_Click(); // 保存: Save the working files
-    void Command4_Click(); // 另存为: Save As an HTML table
-    void Command5_Click(); // 旋转: rotate the room
-    void Command6_Click(); // 讲台位置: move the podium
-    void Command7_Click(); // 左移一列: shift left
-    void Command8_Click(); // 右移一列: shift right
-    void Command9_Click(); // 排考场: seat an examination
+    void Command2_Click();                         // 打开: Open a seat list
+    void Command3_Click();                         // 保存: Save the working files
+    void Command4_Click();                         // 另存为: Save As an HTML table
+    void Command5_Click();                         // 旋转: rotate the room
+    void Command6_Click();                         // 讲台位置: move the podium
+    void Command7_Click();                         // 左移一列: shift left
+    void Command8_Click();                         // 右移一列: shift right
+    void Command9_Click();                         // 排考场: seat an examination
     void StatusBar1_PanelDblClick(int panelIndex); // panels count from 1
 
 protected:
@@ -61,8 +61,7 @@ protected:
 
 private:
     void buildControls();
-    QPushButton *addCommandButton(const char *objectName, const QString &caption, QRect geometry,
-                                  void (Form1::*handler)());
+    QPushButton *addCommandButton(const char *objectName, const QString &caption, QRect geometry, void (Form1::*handler)());
     QLabel *addStatusPanel(const char *objectName, int minimumWidth, bool stretch);
     void showChart();
     // Runs an operation on the chart that needs no file, and shows the result.

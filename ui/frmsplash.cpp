@@ -33,10 +33,10 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
     m_productName = addLabel("lblProductName", u"软件名称"_s, Twips::rect(360, 480, 1500, 360), &frmSplash::lblProductName_Click);
     m_productName->setFont(SongTiFont::font(18, QFont::Bold));
 
-    addLabel("lblWarning", u"作者："_s + QString::fromUtf16(SedarioConfig::AuthorName),
-             Twips::rect(2520, 480, 1005, 195), &frmSplash::lblWarning_Click);
-    addLabel("Label4", u"E-mail:"_s + QString::fromUtf16(SedarioConfig::AuthorEmail),
-             Twips::rect(2520, 840, 2415, 255), &frmSplash::Label4_Click);
+    addLabel("lblWarning", u"作者："_s + QString::fromUtf16(SedarioConfig::AuthorName), Twips::rect(2520, 480, 1005, 195),
+             &frmSplash::lblWarning_Click);
+    addLabel("Label4", u"E-mail:"_s + QString::fromUtf16(SedarioConfig::AuthorEmail), Twips::rect(2520, 840, 2415, 255),
+             &frmSplash::Label4_Click);
 
     m_company = addLabel("lblCompany", QString::fromUtf16(SedarioConfig::WebAddress), Twips::rect(2520, 1200, 2415, 255),
                          &frmSplash::lblCompany_Click);
@@ -83,9 +83,8 @@ void frmSplash::Form_Load()
     // The product name grows or shrinks with its text, keeping its place.
     m_productName->setText(m_mainWindow->windowTitle());
     fitToText(m_productName, 0);
-    m_version->setText(u"V%1.%2.%3"_s.arg(SedarioConfig::VersionMajor)
-                           .arg(SedarioConfig::VersionMinor)
-                           .arg(SedarioConfig::VersionRevision));
+    m_version->setText(
+        u"V%1.%2.%3"_s.arg(SedarioConfig::VersionMajor).arg(SedarioConfig::VersionMinor).arg(SedarioConfig::VersionRevision));
 }
 
 void frmSplash::showEvent(QShowEvent *event)
@@ -129,13 +128,34 @@ bool frmSplash::eventFilter(QObject *watched, QEvent *event)
     return true;
 }
 
-void frmSplash::Form_KeyPress() { done(QDialog::Accepted); }
-void frmSplash::Frame1_Click() { done(QDialog::Accepted); }
-void frmSplash::Label1_Click() { done(QDialog::Accepted); }
-void frmSplash::Label2_Click() { done(QDialog::Accepted); }
-void frmSplash::Label4_Click() { done(QDialog::Accepted); }
-void frmSplash::lblProductName_Click() { done(QDialog::Accepted); }
-void frmSplash::lblWarning_Click() { done(QDialog::Accepted); }
+void frmSplash::Form_KeyPress()
+{
+    done(QDialog::Accepted);
+}
+void frmSplash::Frame1_Click()
+{
+    done(QDialog::Accepted);
+}
+void frmSplash::Label1_Click()
+{
+    done(QDialog::Accepted);
+}
+void frmSplash::Label2_Click()
+{
+    done(QDialog::Accepted);
+}
+void frmSplash::Label4_Click()
+{
+    done(QDialog::Accepted);
+}
+void frmSplash::lblProductName_Click()
+{
+    done(QDialog::Accepted);
+}
+void frmSplash::lblWarning_Click()
+{
+    done(QDialog::Accepted);
+}
 
 void frmSplash::lblCompany_Click()
 {

@@ -21,8 +21,7 @@ void QtDesktop::loadTranslations()
         QCoreApplication::installTranslator(&m_translator);
 }
 
-std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, const QString &title,
-                                             const QString &filter)
+std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter)
 {
     loadTranslations();
     QFileDialog dialog(parent, title);

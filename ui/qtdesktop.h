@@ -11,8 +11,7 @@
 class QtDesktop : public Desktop
 {
 public:
-    std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title,
-                                      const QString &filter) override;
+    std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter) override;
     void showMessage(QWidget *parent, const QString &text, const QString &title) override;
     void showWarning(QWidget *parent, const QString &text, const QString &title) override;
     void openUrl(const QUrl &url) override;

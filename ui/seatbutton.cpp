@@ -8,10 +8,7 @@
 
 using namespace Qt::StringLiterals;
 
-SeatButton::SeatButton(int column, int row, QWidget *parent)
-    : QPushButton(parent)
-    , m_column(column)
-    , m_row(row)
+SeatButton::SeatButton(int column, int row, QWidget *parent) : QPushButton(parent), m_column(column), m_row(row)
 {
     updateCaption();
 }

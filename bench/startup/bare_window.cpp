@@ -46,21 +46,16 @@ int main(int argc, char *argv[])
 
     // examples/default.txt, column by column (seven seats to a column).
     const std::array names{
-        u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s, u"刘雨桐"_s, u"陈思远"_s, u"杨梓轩"_s, u"黄一诺"_s,
-        u"赵嘉怡"_s, u"吴俊杰"_s, u"周语嫣"_s, u"徐天佑"_s, u"孙可馨"_s, u"马文博"_s, u"朱晓彤"_s,
-        u"胡明轩"_s, u"郭诗琪"_s, u"何宇航"_s, u"高若曦"_s, u"林泽宇"_s, u"罗佳琪"_s, u"郑浩宇"_s,
-        u"梁雅婷"_s, u"谢子墨"_s, u"宋欣然"_s, u"唐博文"_s, u"许梦洁"_s, u"韩睿泽"_s, u"冯思彤"_s,
-        u"邓皓轩"_s, u"曹雨欣"_s, u"彭俊熙"_s, u"曾紫涵"_s, u"肖逸凡"_s, u"田沐阳"_s, u"董心怡"_s,
+        u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s, u"刘雨桐"_s, u"陈思远"_s, u"杨梓轩"_s, u"黄一诺"_s, u"赵嘉怡"_s, u"吴俊杰"_s,
+        u"周语嫣"_s, u"徐天佑"_s, u"孙可馨"_s, u"马文博"_s, u"朱晓彤"_s, u"胡明轩"_s, u"郭诗琪"_s, u"何宇航"_s, u"高若曦"_s,
+        u"林泽宇"_s, u"罗佳琪"_s, u"郑浩宇"_s, u"梁雅婷"_s, u"谢子墨"_s, u"宋欣然"_s, u"唐博文"_s, u"许梦洁"_s, u"韩睿泽"_s,
+        u"冯思彤"_s, u"邓皓轩"_s, u"曹雨欣"_s, u"彭俊熙"_s, u"曾紫涵"_s, u"肖逸凡"_s, u"田沐阳"_s, u"董心怡"_s,
     };
     const std::array commands{
-        Command{u"打开"_s, rect(120, 4800, 855, 375)},
-        Command{u"保存"_s, rect(1880, 4800, 975, 375)},
-        Command{u"另存为"_s, rect(3760, 4800, 975, 375)},
-        Command{u"旋转"_s, rect(120, 5280, 855, 375)},
-        Command{u"讲台位置"_s, rect(5640, 5280, 975, 375)},
-        Command{u"左移一列"_s, rect(1880, 5280, 975, 375)},
-        Command{u"右移一列"_s, rect(3760, 5280, 975, 375)},
-        Command{u"排考场"_s, rect(5640, 4800, 975, 375)},
+        Command{u"打开"_s, rect(120, 4800, 855, 375)},      Command{u"保存"_s, rect(1880, 4800, 975, 375)},
+        Command{u"另存为"_s, rect(3760, 4800, 975, 375)},   Command{u"旋转"_s, rect(120, 5280, 855, 375)},
+        Command{u"讲台位置"_s, rect(5640, 5280, 975, 375)}, Command{u"左移一列"_s, rect(1880, 5280, 975, 375)},
+        Command{u"右移一列"_s, rect(3760, 5280, 975, 375)}, Command{u"排考场"_s, rect(5640, 4800, 975, 375)},
     };
 
     QWidget window;

@@ -40,11 +40,7 @@ protected:
     }
 
 private:
-    explicit ExitWhenShown(QWidget &window)
-        : QObject(&window)
-        , m_window(window)
-    {
-    }
+    explicit ExitWhenShown(QWidget &window) : QObject(&window), m_window(window) {}
 
     void quitSoon()
     {

@@ -14,9 +14,11 @@ struct Step {
     void (SeatChart::*operation)() = nullptr; // nullptr: a click on `seat`
     int seat = 0;
 };
-const Step Left{&SeatChart::shiftLeft}, Right{&SeatChart::shiftRight}, Rotate{&SeatChart::rotate},
-    Podium{&SeatChart::togglePodium};
-Step click(int seat) { return {nullptr, seat}; }
+const Step Left{&SeatChart::shiftLeft}, Right{&SeatChart::shiftRight}, Rotate{&SeatChart::rotate}, Podium{&SeatChart::togglePodium};
+Step click(int seat)
+{
+    return {nullptr, seat};
+}
 
 // Seat `first` holds the name or the exam entry given by `second`.
 using Seats = QList<std::pair<int, QString>>;
@@ -49,7 +51,8 @@ void TestSeatChart::commands_data()
     QTest::newRow("seat 0 is a valid first click") << QList{click(0)} << Seats{{0, u"s0"_s}} << false << 0;
     QTest::newRow("two clicks swap") << QList{click(3), click(30)} << Seats{{3, u"s30"_s}, {30, u"s3"_s}} << false << -1;
     QTest::newRow("same seat twice") << QList{click(5), click(5)} << Seats{{5, u"s5"_s}} << false << -1;
-    QTest::newRow("third click starts anew") << QList{click(3), click(30), click(12)} << Seats{{3, u"s30"_s}, {12, u"s12"_s}} << false << 12;
+    QTest::newRow("third click starts anew") << QList{click(3), click(30), click(12)} << Seats{{3, u"s30"_s}, {12, u"s12"_s}} << false
+                                             << 12;
     QTest::newRow("podium once") << QList{Podium} << Seats{} << true << -1;
     QTest::newRow("podium twice") << QList{Podium, Podium} << Seats{} << false << -1;
     QTest::newRow("shift left wraps") << QList{Left} << Seats{{0, u"s7"_s}, {3, u"s10"_s}, {31, u"s3"_s}, {34, u"s6"_s}} << false << -1;

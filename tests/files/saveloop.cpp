@@ -59,7 +59,6 @@ int main(int argc, char **argv)
         }
         return 0;
     }
-    for (bool a = true; save(folder, a); a = !a) {
-    }
+    for (bool a = true; save(folder, a); a = !a) {}
     return 1;
 }

@@ -53,8 +53,8 @@ void TestChartFiles::init()
 void TestChartFiles::readersDiffer_data()
 {
     QTest::addColumn<QByteArray>("list");
-    QTest::addColumn<Seats>("startup"); // seats after the start-up load of a chart of old<i>
-    QTest::addColumn<Seats>("open");    // and after Open
+    QTest::addColumn<Seats>("startup");    // seats after the start-up load of a chart of old<i>
+    QTest::addColumn<Seats>("open");       // and after Open
     QTest::addColumn<QStringList>("exam"); // the first names of the exam list read from it
 
     QByteArray nullSecond = numberedLines(35), emptySecond = numberedLines(35);
@@ -69,8 +69,10 @@ void TestChartFiles::readersDiffer_data()
                                     << QStringList{u"n0"_s, {}, u"n2"_s};
     QTest::newRow("empty line 2") << emptySecond << Seats{{1, {}}, {2, u"n2"_s}} << Seats{{1, {}}, {2, u"n2"_s}}
                                   << QStringList{u"n0"_s, {}, u"n2"_s};
-    QTest::newRow("not a seat list") << QByteArray("\x7f" "ELF\0\1", 6) << Seats{{0, u"old0"_s}, {1, u"old1"_s}}
-                                     << Seats{{0, u"old0"_s}, {1, u"old1"_s}} << QStringList();
+    QTest::newRow("not a seat list") << QByteArray("\x7f"
+                                                   "ELF\0\1",
+                                                   6)
+                                     << Seats{{0, u"old0"_s}, {1, u"old1"_s}} << Seats{{0, u"old0"_s}, {1, u"old1"_s}} << QStringList();
 }
 
 void TestChartFiles::readersDiffer()
@@ -206,8 +208,9 @@ void TestChartFiles::saveReadsBackOrRefuses()
     }
     QVERIFY(error);
     QCOMPARE(error->reason(), FileError::Reason::NotFaithful);
-    QVERIFY2(error->message().contains(u"第 %1 列第 %2 行"_s.arg(SeatChart::columnOf(refusedSeat) + 1).arg(SeatChart::rowOf(refusedSeat) + 1)),
-             qPrintable(error->message()));
+    QVERIFY2(
+        error->message().contains(u"第 %1 列第 %2 行"_s.arg(SeatChart::columnOf(refusedSeat) + 1).arg(SeatChart::rowOf(refusedSeat) + 1)),
+        qPrintable(error->message()));
     QCOMPARE(readBytes(work(u"default.txt"_s)), QByteArray("old\r\n"));
     QCOMPARE(readBytes(work(u"Option"_s)), QByteArray("True\r\n"));
 }

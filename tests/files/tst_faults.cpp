@@ -156,8 +156,8 @@ void TestFaults::save_data()
     QTest::addColumn<mode_t>("folderMode"); // of "work"
     QTest::addColumn<Trouble>("trouble");
     QTest::addColumn<std::optional<Reason>>("refused"); // nullopt: saved
-    QTest::addColumn<QString>("said");   // a part of the message
-    QTest::addColumn<QString>("failing"); // the file the error names
+    QTest::addColumn<QString>("said");                  // a part of the message
+    QTest::addColumn<QString>("failing");               // the file the error names
 
     const auto ok = std::optional<Reason>();
     const bool root = ::geteuid() == 0;
@@ -168,22 +168,30 @@ void TestFaults::save_data()
                                                << std::optional(Reason::IsDirectory) << untouched << u"default.txt"_s;
     QTest::newRow("onto a pipe") << Plants{{Plant::Pipe, u"Option"_s}} << mode_t(0755) << Trouble::None
                                  << std::optional(Reason::NotRegularFile) << untouched << u"Option"_s;
-    QTest::newRow("on a full disk") << Plants{} << mode_t(0755) << Trouble::FullDisk << std::optional(Reason::DiskFull) << untouched << u"default.txt"_s;
-    QTest::newRow("when sync fails") << Plants{} << mode_t(0755) << Trouble::FailingSync << std::optional(Reason::IoError) << untouched << u"Option"_s;
+    QTest::newRow("on a full disk") << Plants{} << mode_t(0755) << Trouble::FullDisk << std::optional(Reason::DiskFull) << untouched
+                                    << u"default.txt"_s;
+    QTest::newRow("when sync fails") << Plants{} << mode_t(0755) << Trouble::FailingSync << std::optional(Reason::IoError) << untouched
+                                     << u"Option"_s;
     QTest::newRow("default.txt cannot be replaced, Option put back")
         << Plants{{Plant::File, u"Option"_s, OldOption, mode_t(root ? 0200 : 0600)}} << mode_t(0755) << Trouble::SecondRenameFails
         << std::optional(Reason::PermissionDenied) << u"Option 已经改回原样"_s << u"default.txt"_s;
-    QTest::newRow("and putting Option back fails too") << Plants{} << mode_t(0755) << Trouble::RestoreFails << std::optional(Reason::PermissionDenied)
-                                                       << u"Option 已经换成新的讲台位置，未能改回"_s << u"default.txt"_s;
+    QTest::newRow("and putting Option back fails too")
+        << Plants{} << mode_t(0755) << Trouble::RestoreFails << std::optional(Reason::PermissionDenied)
+        << u"Option 已经换成新的讲台位置，未能改回"_s << u"default.txt"_s;
     if (!root) {
-        QTest::newRow("write-protected default.txt") << Plants{{Plant::File, u"default.txt"_s, OldSeats, 0444}} << mode_t(0755) << Trouble::None
-                                                     << std::optional(Reason::PermissionDenied) << untouched << u"default.txt"_s;
+        QTest::newRow("write-protected default.txt")
+            << Plants{{Plant::File, u"default.txt"_s, OldSeats, 0444}} << mode_t(0755) << Trouble::None
+            << std::optional(Reason::PermissionDenied) << untouched << u"default.txt"_s;
     }
-    QTest::newRow("set-ID bits dropped") << Plants{{Plant::File, u"default.txt"_s, OldSeats, 06750}} << mode_t(0755) << Trouble::None << ok << QString() << QString();
+    QTest::newRow("set-ID bits dropped") << Plants{{Plant::File, u"default.txt"_s, OldSeats, 06750}} << mode_t(0755) << Trouble::None << ok
+                                         << QString() << QString();
     QTest::newRow("Option links to default.txt") << Plants{{Plant::Link, u"Option"_s, "default.txt"}} << mode_t(0755) << Trouble::None
                                                  << std::optional(Reason::NotFaithful) << u"同一个文件"_s << u"default.txt"_s;
-    QTest::newRow("both link to one file") << Plants{class_, {Plant::Link, u"default.txt"_s, "class.txt"}, {Plant::Link, u"Option"_s, "./class.txt"}}
-                                           << mode_t(0755) << Trouble::None << std::optional(Reason::NotFaithful) << u"同一个文件"_s << u"default.txt"_s;
+    QTest::newRow("both link to one file") << Plants{class_,
+                                                     {Plant::Link, u"default.txt"_s, "class.txt"},
+                                                     {Plant::Link, u"Option"_s, "./class.txt"}}
+                                           << mode_t(0755) << Trouble::None << std::optional(Reason::NotFaithful) << u"同一个文件"_s
+                                           << u"default.txt"_s;
     // Links are followed by the kernel's rule for shared folders.
     const Plants links{{Plant::Folder, u"real"_s}, elsewhere, {Plant::Link, u"default.txt"_s, "real/x"}};
     Plants others = links;
@@ -191,8 +199,8 @@ void TestFaults::save_data()
     QTest::newRow("own link") << links << mode_t(01777) << Trouble::None << ok << QString() << QString();
     QTest::newRow("another user's link in a private folder") << others << mode_t(0755) << Trouble::None << ok << QString() << QString();
     QTest::newRow("another user's link, not world-writable") << others << mode_t(01775) << Trouble::None << ok << QString() << QString();
-    QTest::newRow("another user's link in a shared folder") << others << mode_t(01777) << Trouble::None
-                                                            << std::optional(Reason::LinkRefused) << untouched << u"default.txt"_s;
+    QTest::newRow("another user's link in a shared folder")
+        << others << mode_t(01777) << Trouble::None << std::optional(Reason::LinkRefused) << untouched << u"default.txt"_s;
 }
 
 void TestFaults::save()
@@ -290,8 +298,9 @@ void TestFaults::filesAreSyncedThenRenamedTogether()
     // the disk before either takes its place; the two renames follow each
     // other, and the folder is synced after them.
     QCOMPARE(ChartFiles::saveWorkingFiles(chartWith(u"甲"_s, PodiumSide::Top), in(u"work"_s)), std::nullopt);
-    QCOMPARE(SystemCalls::log, (QList<QByteArray>{"sync file", "sync file", "sync file", "rename Option", "rename default.txt",
-                                                  "sync folder", "sync folder"}));
+    QCOMPARE(
+        SystemCalls::log,
+        (QList<QByteArray>{"sync file", "sync file", "sync file", "rename Option", "rename default.txt", "sync folder", "sync folder"}));
     SystemCalls::log.clear();
     QCOMPARE(HtmlExport::exportHtmlTable(SeatChart(), in(u"work/plan.html"_s)), std::nullopt);
     QCOMPARE(SystemCalls::log, (QList<QByteArray>{"sync file", "rename plan.html", "sync folder"}));
@@ -301,7 +310,7 @@ void TestFaults::readsSayWhy_data()
 {
     QTest::addColumn<Plants>("plants");
     QTest::addColumn<mode_t>("folderMode"); // of "work"
-    QTest::addColumn<Reason>("reason");      // for default.txt
+    QTest::addColumn<Reason>("reason");     // for default.txt
 
     const auto link = [](const QByteArray &target) { return Plants{{Plant::Link, u"default.txt"_s, target}}; };
     QTest::newRow("link loop") << link("default.txt") << mode_t(0755) << Reason::LinkLoop;

@@ -54,10 +54,14 @@ void TestSeatListFile::parse_data()
     QTest::addColumn<QStringList>("entries");
 
     QTest::newRow("CR LF, LF, lone CR, none at the end") << QByteArray("a\r\nb\nc\rd") << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
-    QTest::newRow("empty lines; LF CR is two line ends") << QByteArray("a\r\n\r\nb\n\rc\r\n") << QStringList{u"a"_s, QString(), u"b"_s, QString(), u"c"_s};
-    QTest::newRow("ASCII comma separates") << QByteArray("\xd5\xc5\xc8\xfd,\xc0\xee\xcb\xc4\r\nc\r\n") << QStringList{u"张三"_s, u"李四"_s, u"c"_s};
-    QTest::newRow("full-width comma does not") << QByteArray("\xd5\xc5\xc8\xfd\xa3\xac\xc0\xee\xcb\xc4\r\n") << QStringList{u"张三，李四"_s};
-    QTest::newRow("adjacent commas, comma before line end") << QByteArray("a,,b,\r\nc") << QStringList{u"a"_s, QString(), u"b"_s, QString(), u"c"_s};
+    QTest::newRow("empty lines; LF CR is two line ends")
+        << QByteArray("a\r\n\r\nb\n\rc\r\n") << QStringList{u"a"_s, QString(), u"b"_s, QString(), u"c"_s};
+    QTest::newRow("ASCII comma separates") << QByteArray("\xd5\xc5\xc8\xfd,\xc0\xee\xcb\xc4\r\nc\r\n")
+                                           << QStringList{u"张三"_s, u"李四"_s, u"c"_s};
+    QTest::newRow("full-width comma does not") << QByteArray("\xd5\xc5\xc8\xfd\xa3\xac\xc0\xee\xcb\xc4\r\n")
+                                               << QStringList{u"张三，李四"_s};
+    QTest::newRow("adjacent commas, comma before line end")
+        << QByteArray("a,,b,\r\nc") << QStringList{u"a"_s, QString(), u"b"_s, QString(), u"c"_s};
     QTest::newRow("blanks around dropped") << QByteArray("  \xcd\xf5\xce\xe5  \r\na b \r\n") << QStringList{u"王五"_s, u"a b"_s};
     QTest::newRow("tab is ordinary") << QByteArray("\ta\t\r\n") << QStringList{u"\ta\t"_s};
     QTest::newRow("quoted comma and blanks") << QByteArray(" \"Smith, John \"\r\nx\r\n") << QStringList{u"Smith, John "_s, u"x"_s};
@@ -68,7 +72,8 @@ void TestSeatListFile::parse_data()
     QTest::newRow("empty file") << QByteArray() << QStringList{};
     QTest::newRow("35 lines then empty ones") << numberedLines(35) + "\r\n\r\n" << numberedNames(35);
     QTest::newRow("only 35 of 40 read") << numberedLines(40) << numberedNames(35);
-    QTest::newRow("nothing past entry 35 looked at") << numberedLines(35) + QByteArray("\0\xff", 2) + QByteArray(5000, 'x') << numberedNames(35);
+    QTest::newRow("nothing past entry 35 looked at")
+        << numberedLines(35) + QByteArray("\0\xff", 2) + QByteArray(5000, 'x') << numberedNames(35);
     QTest::newRow("entry of 4096 bytes") << QByteArray(4096, 'x') << QStringList{QString(4096, u'x')};
     QTest::newRow("GBK") << QByteArray("\xbc\xd7\r\nNULL\r\n\xd2\xd2") << QStringList{u"甲"_s, u"NULL"_s, u"乙"_s};
     QTest::newRow("euro is 0x80") << QByteArray("\x80\x31") << QStringList{u"€1"_s};
@@ -80,9 +85,12 @@ void TestSeatListFile::parse_data()
     QTest::newRow("overlong UTF-8 is GBK") << QByteArray("\xe0\x80\xb0\xa1") << QStringList{u"鄝啊"_s};
     QTest::newRow("UTF-16 LE") << utf16(u"张三,李四\r\n\"Smith, J\"\r\n"_s, true) << QStringList{u"张三"_s, u"李四"_s, u"Smith, J"_s};
     QTest::newRow("UTF-16 BE") << utf16(u"王五\n𠀀\n"_s, false) << QStringList{u"王五"_s, u"𠀀"_s};
-    QTest::newRow("U+FEFF inside UTF-8 kept") << QByteArray("\xef\xbb\xbf" "a\r\n\xef\xbb\xbf\xe5\xbc\xa0") << QStringList{u"a"_s, u"\uFEFF张"_s};
+    QTest::newRow("U+FEFF inside UTF-8 kept") << QByteArray("\xef\xbb\xbf"
+                                                            "a\r\n\xef\xbb\xbf\xe5\xbc\xa0")
+                                              << QStringList{u"a"_s, u"\uFEFF张"_s};
     QTest::newRow("U+FEFF after UTF-16 mark kept") << utf16(u"\uFEFF王"_s, true) << QStringList{u"\uFEFF王"_s};
-    QTest::newRow("just short enough saved") << QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1024) << QStringList{QString(1024, u'Ä')};
+    QTest::newRow("just short enough saved") << QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1024)
+                                             << QStringList{QString(1024, u'Ä')};
 }
 
 void TestSeatListFile::parse()
@@ -111,10 +119,18 @@ void TestSeatListFile::refused_data()
     QTest::newRow("GB18030 cut four-byte") << QByteArray("\x95\x32\x82") << u"文字编码无法识别"_s;
     QTest::newRow("GB18030 beyond U+10FFFF") << QByteArray("\xfe\x39\xfe\x39") << u"文字编码无法识别"_s;
     QTest::newRow("invalid UTF-8 after mark") << QByteArray("\xef\xbb\xbf\xbc\xd7") << u"文字编码无法识别"_s;
-    QTest::newRow("odd UTF-16 length") << QByteArray("\xff\xfe" "a\0b", 5) << u"文字编码无法识别"_s;
-    QTest::newRow("lone UTF-16 surrogate") << QByteArray("\xff\xfe\x00\xd8" "a\0", 6) << u"文字编码无法识别"_s;
-    QTest::newRow("too long once saved") << QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1025) << u"第 1 项太长，保存时会超过 4096 字节"_s;
-    QTest::newRow("needs a blank when saved first") << QByteArray("a\r\n\xef\xbb\xbf\xe2") + QByteArray(4092, 'x') << u"第 2 项太长，保存时会超过 4096 字节"_s;
+    QTest::newRow("odd UTF-16 length") << QByteArray("\xff\xfe"
+                                                     "a\0b",
+                                                     5)
+                                       << u"文字编码无法识别"_s;
+    QTest::newRow("lone UTF-16 surrogate") << QByteArray("\xff\xfe\x00\xd8"
+                                                         "a\0",
+                                                         6)
+                                           << u"文字编码无法识别"_s;
+    QTest::newRow("too long once saved") << QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1025)
+                                         << u"第 1 项太长，保存时会超过 4096 字节"_s;
+    QTest::newRow("needs a blank when saved first")
+        << QByteArray("a\r\n\xef\xbb\xbf\xe2") + QByteArray(4092, 'x') << u"第 2 项太长，保存时会超过 4096 字节"_s;
     QTest::newRow("only NUL bytes") << QByteArray(10000, '\0') << u"第 1 项含有空字符"_s;
     QTest::newRow("NUL after a long run") << QByteArray(5000, 'x') + '\0' << u"第 1 项超过 4096 字节"_s;
     QTest::newRow("a long second line") << "a\r\n" + QByteArray(5000, 'x') << u"第 2 项超过 4096 字节"_s;
@@ -180,8 +196,8 @@ void TestSeatListFile::writtenNameReadsBack()
 
 void TestSeatListFile::readFile_data()
 {
-    QTest::addColumn<QString>("path");            // in the temporary folder unless absolute
-    QTest::addColumn<QByteArray>("head");          // written to it before `repeats` copies of `tail`
+    QTest::addColumn<QString>("path");    // in the temporary folder unless absolute
+    QTest::addColumn<QByteArray>("head"); // written to it before `repeats` copies of `tail`
     QTest::addColumn<QByteArray>("tail");
     QTest::addColumn<int>("repeats");
     QTest::addColumn<QStringList>("entries");
@@ -190,10 +206,14 @@ void TestSeatListFile::readFile_data()
     const QByteArray utf16Lines = utf16(QString::fromLatin1(numberedLines(40)), true);
     QTest::newRow("missing") << u"missing"_s << QByteArray() << QByteArray() << -1 << QStringList() << std::optional(Reason::Missing);
     QTest::newRow("folder") << u"."_s << QByteArray() << QByteArray() << -1 << QStringList() << std::optional(Reason::IsDirectory);
-    QTest::newRow("endless device") << u"/dev/zero"_s << QByteArray() << QByteArray() << -1 << QStringList() << std::optional(Reason::NotRegularFile);
-    QTest::newRow("one line of 50 MiB") << u"long"_s << QByteArray() << QByteArray(1 << 20, 'x') << 50 << QStringList() << std::optional(Reason::NotASeatList);
-    QTest::newRow("35 lines, then 50 MiB") << u"tail"_s << numberedLines(35) << QByteArray(1 << 20, 'x') << 50 << numberedNames(35) << std::optional<Reason>();
-    QTest::newRow("UTF-16, 35 lines, then more") << u"utf16"_s << utf16Lines << utf16Lines.sliced(2) << 2000 << numberedNames(35) << std::optional<Reason>();
+    QTest::newRow("endless device") << u"/dev/zero"_s << QByteArray() << QByteArray() << -1 << QStringList()
+                                    << std::optional(Reason::NotRegularFile);
+    QTest::newRow("one line of 50 MiB") << u"long"_s << QByteArray() << QByteArray(1 << 20, 'x') << 50 << QStringList()
+                                        << std::optional(Reason::NotASeatList);
+    QTest::newRow("35 lines, then 50 MiB") << u"tail"_s << numberedLines(35) << QByteArray(1 << 20, 'x') << 50 << numberedNames(35)
+                                           << std::optional<Reason>();
+    QTest::newRow("UTF-16, 35 lines, then more")
+        << u"utf16"_s << utf16Lines << utf16Lines.sliced(2) << 2000 << numberedNames(35) << std::optional<Reason>();
 }
 
 void TestSeatListFile::readFile()

@@ -100,8 +100,7 @@ void checkFileReaders(QByteArrayView bytes, const SeatChart &before)
     static QTemporaryDir scratch(QDir(u"/dev/shm"_s).exists() ? u"/dev/shm/sedario-fuzz-XXXXXX"_s
                                                               : QDir::temp().filePath(u"sedario-fuzz-XXXXXX"_s));
     const QString list = scratch.filePath(u"default.txt"_s);
-    static const bool linked = QFile(list).open(QIODevice::WriteOnly)
-        && QFile::link(list, scratch.filePath(u"Option"_s));
+    static const bool linked = QFile(list).open(QIODevice::WriteOnly) && QFile::link(list, scratch.filePath(u"Option"_s));
     check(linked, "cannot prepare the scratch folder");
     QFile file(list);
     check(file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size(), "cannot write");
@@ -174,7 +173,6 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    checkInput(bytes, replaying || bytes.size() > SeatListFile::ReadLimit
-                          || qHashBits(bytes.data(), size_t(bytes.size())) % 16 == 0);
+    checkInput(bytes, replaying || bytes.size() > SeatListFile::ReadLimit || qHashBits(bytes.data(), size_t(bytes.size())) % 16 == 0);
     return 0;
 }

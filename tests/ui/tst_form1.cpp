@@ -26,22 +26,25 @@ using Seats = QList<std::pair<int, QString>>;
 
 const std::pair<QString, QByteArray> List{u"default.txt"_s, numberedLines(35, "p")}; // p0 .. p34
 const std::pair<QString, QByteArray> Top{u"Option"_s, "True\r\n"};
-const std::pair<QString, QByteArray> Ten{u"class.txt"_s, numberedLines(10, "q")};   // q0 .. q9
+const std::pair<QString, QByteArray> Ten{u"class.txt"_s, numberedLines(10, "q")}; // q0 .. q9
 const std::pair<QString, QByteArray> Exam{u"exam.txt"_s, crlfLines({"A", "null", "C", "D", "E"})};
 const std::pair<QString, QByteArray> Binary{u"binary.txt"_s, QByteArray("\x89PNG\0\0\0", 8)};
-std::pair<QString, QByteArray> folder(const QString &name) { return {name, QByteArray()}; }
+std::pair<QString, QByteArray> folder(const QString &name)
+{
+    return {name, QByteArray()};
+}
 
 // One command, as the teacher gives it, and all that it must show.
 struct Command {
     Files setup = {};
-    QStringList clicks = {};   // the buttons clicked, by object name
-    QString answer = {};       // the path chosen in the dialog; empty: Cancel
+    QStringList clicks = {}; // the buttons clicked, by object name
+    QString answer = {};     // the path chosen in the dialog; empty: Cancel
     Seats seats = {};
     bool podiumTop = false;
-    QString dialog = {};       // the title of the one file dialog asked for
-    QString message = {};      // the completion message
-    QString warning = {};      // a part of the warning, which also names the chosen path
-    Files written = {};        // the files written and how each begins; no other may appear
+    QString dialog = {};  // the title of the one file dialog asked for
+    QString message = {}; // the completion message
+    QString warning = {}; // a part of the warning, which also names the chosen path
+    Files written = {};   // the files written and how each begins; no other may appear
 };
 
 } // namespace
@@ -161,26 +164,88 @@ void TestForm1::commands_data()
 
     const QString open = u"打开"_s, exam = u"打开考生信息"_s, saveAs = u"保存"_s;
     const QString saved = u"保存完成"_s;
-    QTest::newRow("two clicks swap") << Command{.setup = {List}, .clicks = {u"Command1_3"_s, u"Command1_30"_s}, .seats = {{3, u"p30"_s}, {30, u"p3"_s}, {4, u"p4"_s}}};
+    QTest::newRow("two clicks swap") << Command{
+        .setup = {List}, .clicks = {u"Command1_3"_s, u"Command1_30"_s}, .seats = {{3, u"p30"_s}, {30, u"p3"_s}, {4, u"p4"_s}}};
     QTest::newRow("same seat twice") << Command{.setup = {List}, .clicks = {u"Command1_5"_s, u"Command1_5"_s}, .seats = {{5, u"p5"_s}}};
-    QTest::newRow("旋转 after a click") << Command{.setup = {List}, .clicks = {u"Command1_34"_s, u"Command5"_s, u"Command1_10"_s}, .seats = {{34, u"p24"_s}, {10, u"p0"_s}, {0, u"p34"_s}}, .podiumTop = true};
+    QTest::newRow("旋转 after a click") << Command{.setup = {List},
+                                                   .clicks = {u"Command1_34"_s, u"Command5"_s, u"Command1_10"_s},
+                                                   .seats = {{34, u"p24"_s}, {10, u"p0"_s}, {0, u"p34"_s}},
+                                                   .podiumTop = true};
     QTest::newRow("讲台位置") << Command{.setup = {List, Top}, .clicks = {u"Command6"_s}, .seats = {{12, u"p12"_s}}};
     QTest::newRow("左移一列") << Command{.setup = {List}, .clicks = {u"Command7"_s}, .seats = {{0, u"p7"_s}, {28, u"p0"_s}}};
     QTest::newRow("右移一列") << Command{.setup = {List}, .clicks = {u"Command8"_s}, .seats = {{0, u"p28"_s}, {7, u"p0"_s}}};
-    QTest::newRow("打开") << Command{.setup = {List, Ten}, .clicks = {u"Command2"_s}, .answer = u"class.txt"_s, .seats = {{0, u"q0"_s}, {9, u"q9"_s}, {10, {}}, {34, {}}}, .dialog = open, .message = u"打开完成"_s};
-    QTest::newRow("打开 cancelled") << Command{.setup = {List, Top}, .clicks = {u"Command2"_s}, .seats = {{0, u"p0"_s}}, .podiumTop = true, .dialog = open};
-    QTest::newRow("打开 a missing path") << Command{.setup = {List}, .clicks = {u"Command2"_s}, .answer = u"typed.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = open, .warning = u"找不到文件"_s};
-    QTest::newRow("打开 a folder") << Command{.setup = {List, folder(u"folder"_s)}, .clicks = {u"Command2"_s}, .answer = u"folder"_s, .seats = {{0, u"p0"_s}}, .dialog = open, .warning = u"文件夹"_s};
-    QTest::newRow("打开 a binary file") << Command{.setup = {List, Binary}, .clicks = {u"Command2"_s}, .answer = u"binary.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = open, .warning = u"不是座位表"_s};
-    QTest::newRow("另存为") << Command{.setup = {List}, .clicks = {u"Command4"_s}, .answer = u"plan"_s, .seats = {{0, u"p0"_s}}, .dialog = saveAs, .message = saved, .written = {{u"plan"_s, "<table  align=center"}}};
-    QTest::newRow("保存") << Command{.setup = {List}, .clicks = {u"Command6"_s, u"Command3"_s}, .seats = {{0, u"p0"_s}}, .podiumTop = true, .message = saved, .written = {{u"Option"_s, "True\r\n"}, {u"default.txt"_s, "p0\r\np1\r\n"}}};
-    QTest::newRow("保存 onto a folder default.txt") << Command{.setup = {folder(u"default.txt"_s)}, .clicks = {u"Command6"_s, u"Command3"_s}, .answer = u"default.txt"_s, .seats = {{0, {}}}, .podiumTop = true, .warning = u"文件夹"_s};
+    QTest::newRow("打开") << Command{.setup = {List, Ten},
+                                     .clicks = {u"Command2"_s},
+                                     .answer = u"class.txt"_s,
+                                     .seats = {{0, u"q0"_s}, {9, u"q9"_s}, {10, {}}, {34, {}}},
+                                     .dialog = open,
+                                     .message = u"打开完成"_s};
+    QTest::newRow("打开 cancelled") << Command{
+        .setup = {List, Top}, .clicks = {u"Command2"_s}, .seats = {{0, u"p0"_s}}, .podiumTop = true, .dialog = open};
+    QTest::newRow("打开 a missing path") << Command{.setup = {List},
+                                                    .clicks = {u"Command2"_s},
+                                                    .answer = u"typed.txt"_s,
+                                                    .seats = {{0, u"p0"_s}},
+                                                    .dialog = open,
+                                                    .warning = u"找不到文件"_s};
+    QTest::newRow("打开 a folder") << Command{.setup = {List, folder(u"folder"_s)},
+                                              .clicks = {u"Command2"_s},
+                                              .answer = u"folder"_s,
+                                              .seats = {{0, u"p0"_s}},
+                                              .dialog = open,
+                                              .warning = u"文件夹"_s};
+    QTest::newRow("打开 a binary file") << Command{.setup = {List, Binary},
+                                                   .clicks = {u"Command2"_s},
+                                                   .answer = u"binary.txt"_s,
+                                                   .seats = {{0, u"p0"_s}},
+                                                   .dialog = open,
+                                                   .warning = u"不是座位表"_s};
+    QTest::newRow("另存为") << Command{.setup = {List},
+                                       .clicks = {u"Command4"_s},
+                                       .answer = u"plan"_s,
+                                       .seats = {{0, u"p0"_s}},
+                                       .dialog = saveAs,
+                                       .message = saved,
+                                       .written = {{u"plan"_s, "<table  align=center"}}};
+    QTest::newRow("保存") << Command{.setup = {List},
+                                     .clicks = {u"Command6"_s, u"Command3"_s},
+                                     .seats = {{0, u"p0"_s}},
+                                     .podiumTop = true,
+                                     .message = saved,
+                                     .written = {{u"Option"_s, "True\r\n"}, {u"default.txt"_s, "p0\r\np1\r\n"}}};
+    QTest::newRow("保存 onto a folder default.txt") << Command{.setup = {folder(u"default.txt"_s)},
+                                                               .clicks = {u"Command6"_s, u"Command3"_s},
+                                                               .answer = u"default.txt"_s,
+                                                               .seats = {{0, {}}},
+                                                               .podiumTop = true,
+                                                               .warning = u"文件夹"_s};
     QTest::newRow("另存为 cancelled") << Command{.setup = {List}, .clicks = {u"Command4"_s}, .seats = {{0, u"p0"_s}}, .dialog = saveAs};
-    QTest::newRow("另存为 into a missing folder") << Command{.setup = {List}, .clicks = {u"Command4"_s}, .answer = u"missing/plan"_s, .seats = {{0, u"p0"_s}}, .dialog = saveAs, .warning = u"所在的文件夹"_s};
-    QTest::newRow("排考场") << Command{.setup = {List, Exam}, .clicks = {u"Command9"_s}, .answer = u"exam.txt"_s, .seats = {{34, u"A"_s}, {27, {}}, {20, u"C"_s}, {13, u"D"_s}, {6, u"E"_s}, {0, {}}}, .podiumTop = true, .dialog = exam};
-    QTest::newRow("排考场 cancelled") << Command{.setup = {List}, .clicks = {u"Command9"_s}, .seats = {{0, u"p0"_s}, {34, u"p34"_s}}, .dialog = exam};
-    QTest::newRow("排考场 a missing path") << Command{.setup = {List}, .clicks = {u"Command9"_s}, .answer = u"typed.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = exam, .warning = u"找不到文件"_s};
-    QTest::newRow("排考场 a binary file") << Command{.setup = {List, Binary}, .clicks = {u"Command9"_s}, .answer = u"binary.txt"_s, .seats = {{0, u"p0"_s}}, .dialog = exam, .warning = u"不是座位表"_s};
+    QTest::newRow("另存为 into a missing folder") << Command{.setup = {List},
+                                                             .clicks = {u"Command4"_s},
+                                                             .answer = u"missing/plan"_s,
+                                                             .seats = {{0, u"p0"_s}},
+                                                             .dialog = saveAs,
+                                                             .warning = u"所在的文件夹"_s};
+    QTest::newRow("排考场") << Command{.setup = {List, Exam},
+                                       .clicks = {u"Command9"_s},
+                                       .answer = u"exam.txt"_s,
+                                       .seats = {{34, u"A"_s}, {27, {}}, {20, u"C"_s}, {13, u"D"_s}, {6, u"E"_s}, {0, {}}},
+                                       .podiumTop = true,
+                                       .dialog = exam};
+    QTest::newRow("排考场 cancelled") << Command{
+        .setup = {List}, .clicks = {u"Command9"_s}, .seats = {{0, u"p0"_s}, {34, u"p34"_s}}, .dialog = exam};
+    QTest::newRow("排考场 a missing path") << Command{.setup = {List},
+                                                      .clicks = {u"Command9"_s},
+                                                      .answer = u"typed.txt"_s,
+                                                      .seats = {{0, u"p0"_s}},
+                                                      .dialog = exam,
+                                                      .warning = u"找不到文件"_s};
+    QTest::newRow("排考场 a binary file") << Command{.setup = {List, Binary},
+                                                     .clicks = {u"Command9"_s},
+                                                     .answer = u"binary.txt"_s,
+                                                     .seats = {{0, u"p0"_s}},
+                                                     .dialog = exam,
+                                                     .warning = u"不是座位表"_s};
 }
 
 void TestForm1::commands()

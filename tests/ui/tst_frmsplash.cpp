@@ -54,10 +54,10 @@ void TestFrmSplash::texts()
 
 void TestFrmSplash::closing_data()
 {
-    QTest::addColumn<int>("key");          // 0: a click instead
-    QTest::addColumn<QString>("control");  // clicked; empty: the window's margin
-    QTest::addColumn<QPoint>("where");     // in the control; null: its centre
-    QTest::addColumn<int>("closes");       // 0 stays open; 1 closes
+    QTest::addColumn<int>("key");         // 0: a click instead
+    QTest::addColumn<QString>("control"); // clicked; empty: the window's margin
+    QTest::addColumn<QPoint>("where");    // in the control; null: its centre
+    QTest::addColumn<int>("closes");      // 0 stays open; 1 closes
     QTest::addColumn<int>("opensAddress");
 
     QTest::newRow("Esc") << int(Qt::Key_Escape) << QString() << QPoint() << 1 << 0;
