@@ -3,14 +3,15 @@
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
 #include "sedarioconfig.h"
+#include "ui/chinesefonts.h"
 #include "ui/desktop.h"
 #include "ui/frmsplash.h"
 #include "ui/seatbutton.h"
-#include "ui/songtifont.h"
 #include "ui/twips.h"
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -42,6 +43,9 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Sedario"_s);
     setFixedSize(Twips::toPixels(6750), Twips::toPixels(6135));
+    // The controls take the window's font, and so do its dialogs, which ask
+    // for it (Qt::WA_WindowPropagation).
+    setFont(ChineseFonts::interfaceFont(font()));
     buildControls();
     Form_Load();
 }
@@ -57,6 +61,7 @@ QPushButton *Form1::addCommandButton(const char *objectName, const QString &capt
     button->setObjectName(QString::fromLatin1(objectName));
     button->setGeometry(geometry);
     button->setAutoDefault(false);
+    button->installEventFilter(this);
     connect(button, &QPushButton::clicked, this, handler);
     return button;
 }
@@ -87,13 +92,14 @@ void Form1::buildControls()
         seat->setObjectName(u"Command1_%1"_s.arg(i));
         seat->setGeometry(Twips::rect(120 + 1350 * column, 720 + 480 * row, 1095, 375));
         seat->setAutoDefault(false);
+        seat->installEventFilter(this);
         connect(seat, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
         m_seatButtons[static_cast<std::size_t>(i)] = seat;
     }
 
     // The two podium markers. Both keep their places; only which one is
     // visible changes with the podium side.
-    const QFont podiumFont = SongTiFont::font(15);
+    const QFont podiumFont = ChineseFonts::songTi(15);
     const auto makeMarker = [&](const char *objectName, QRect geometry) {
         auto *marker = new QLineEdit(u"  讲  台"_s, this);
         marker->setObjectName(QString::fromLatin1(objectName));
@@ -130,6 +136,9 @@ void Form1::buildControls()
         addCommandButton("Command8", u"右移一列"_s, Twips::rect(3760, 5280, 975, 375), &Form1::Command8_Click),
         addCommandButton("Command9", u"排考场"_s, Twips::rect(5640, 4800, 975, 375), &Form1::Command9_Click),
     };
+
+    // The arrow keys move in the 2 x 4 block of commands as drawn.
+    m_commands = {{{tabOrder[0], tabOrder[1], tabOrder[2], tabOrder[7]}, {tabOrder[3], tabOrder[5], tabOrder[6], tabOrder[4]}}};
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"StatusBar1"_s);
@@ -169,6 +178,8 @@ void Form1::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
+    // The focus is drawn from the first frame, not only after a key press.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     if (const QScreen *display = screen())
         move(display->availableGeometry().center() - rect().center());
     // A working file that exists but cannot be read is reported once the
@@ -182,8 +193,49 @@ void Form1::showEvent(QShowEvent *event)
     }
 }
 
+bool Form1::moveFocus(QObject *from, int key)
+{
+    const int across = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
+    const int down = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
+    if (across == 0 && down == 0)
+        return false;
+    // By position, column by column and row by row; at an edge the focus
+    // stays where it is.
+    const auto to = [&](QWidget *target) {
+        if (target)
+            target->setFocus(Qt::TabFocusReason);
+        return true;
+    };
+    for (int i = 0; i < SeatChart::SeatCount; ++i) {
+        const int column = SeatChart::columnOf(i) + across, row = SeatChart::rowOf(i) + down;
+        if (from == Command1(i))
+            return to(column >= 0 && column < SeatChart::Columns && row >= 0 && row < SeatChart::Rows
+                          ? Command1(SeatChart::indexOf(column, row))
+                          : nullptr);
+    }
+    for (int row = 0; row < int(m_commands.size()); ++row) {
+        for (int column = 0; column < int(m_commands[0].size()); ++column) {
+            const int r = row + down, c = column + across;
+            if (from == m_commands[row][column])
+                return to(r >= 0 && r < int(m_commands.size()) && c >= 0 && c < int(m_commands[0].size()) ? m_commands[r][c] : nullptr);
+        }
+    }
+    return false;
+}
+
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // Return and Enter press the focused button, as Space does.
+        auto *button = qobject_cast<QAbstractButton *>(watched);
+        if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            button->click();
+            return true;
+        }
+        if (moveFocus(watched, key->key()))
+            return true;
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (std::size_t k = 0; k < m_panels.size(); ++k) {
             if (watched == m_panels[k]) {

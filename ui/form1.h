@@ -63,6 +63,9 @@ private:
     void buildControls();
     QPushButton *addCommandButton(const char *objectName, const QString &caption, QRect geometry, void (Form1::*handler)());
     QLabel *addStatusPanel(const char *objectName, int minimumWidth, bool stretch);
+    // Moves the focus for an arrow key from a seat or a command; false for
+    // any other key.
+    bool moveFocus(QObject *from, int key);
     void showChart();
     // Runs an operation on the chart that needs no file, and shows the result.
     void rearrange(void (SeatChart::*operation)());
@@ -80,4 +83,5 @@ private:
     QLineEdit *m_text2 = nullptr; // podium marker below the grid
     QStatusBar *m_statusBar = nullptr;
     std::array<QLabel *, 3> m_panels{};
+    std::array<std::array<QWidget *, 4>, 2> m_commands{}; // as drawn: two rows of four
 };

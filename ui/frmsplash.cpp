@@ -1,8 +1,8 @@
 #include "ui/frmsplash.h"
 
 #include "sedarioconfig.h"
+#include "ui/chinesefonts.h"
 #include "ui/desktop.h"
-#include "ui/songtifont.h"
 #include "ui/twips.h"
 
 #include <QGroupBox>
@@ -21,6 +21,8 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
     , m_mainWindow(mainWindow)
 {
     setObjectName(u"frmSplash"_s);
+    // The main window's font for the labels without one of their own.
+    setAttribute(Qt::WA_WindowPropagation);
     setModal(true);
     setFixedSize(Twips::toPixels(5385), Twips::toPixels(2355));
 
@@ -31,7 +33,7 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
     m_clickHandlers[m_frame1] = &frmSplash::Frame1_Click;
 
     m_productName = addLabel("lblProductName", u"软件名称"_s, Twips::rect(360, 480, 1500, 360), &frmSplash::lblProductName_Click);
-    m_productName->setFont(SongTiFont::font(18, QFont::Bold));
+    m_productName->setFont(ChineseFonts::songTi(18, QFont::Bold));
 
     addLabel("lblWarning", u"作者："_s + QString::fromUtf16(SedarioConfig::AuthorName), Twips::rect(2520, 480, 1005, 195),
              &frmSplash::lblWarning_Click);
@@ -40,7 +42,7 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
 
     m_company = addLabel("lblCompany", QString::fromUtf16(SedarioConfig::WebAddress), Twips::rect(2520, 1200, 2415, 255),
                          &frmSplash::lblCompany_Click);
-    QFont linkFont = SongTiFont::font(9);
+    QFont linkFont = ChineseFonts::songTi(9);
     linkFont.setUnderline(true);
     m_company->setFont(linkFont);
     fitToText(m_company, m_company->width());

@@ -5,12 +5,21 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLibraryInfo>
 #include <QMessageBox>
 
 #include <utility>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Room for the buttons of a title bar (close, minimise, a menu) and its
+// margins.
+constexpr int TitleBarButtons = 160;
+
+} // namespace
 
 void QtDesktop::loadTranslations()
 {
@@ -25,6 +34,7 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
 {
     loadTranslations();
     QFileDialog dialog(parent, title);
+    dialog.setAttribute(Qt::WA_WindowPropagation);
     if (kind == FileDialog::Save) {
         // Asks before replacing an existing file (QFileDialog's default).
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -45,18 +55,31 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
     return dialog.selectedFiles().first();
 }
 
+std::unique_ptr<QMessageBox> QtDesktop::messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title)
+{
+    auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+    // The main window's font, with its Simplified Chinese faces.
+    box->setAttribute(Qt::WA_WindowPropagation);
+    // QMessageBox leaves 50 pixels beside the title, less than most title
+    // bars need for their buttons, and title bars draw larger or bold text.
+    // A spacer across the box's grid makes it that wide.
+    const int titleWidth = box->fontMetrics().horizontalAdvance(title) * 3 / 2 + TitleBarButtons;
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    return box;
+}
+
 void QtDesktop::showMessage(QWidget *parent, const QString &text, const QString &title)
 {
     loadTranslations();
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    messageBox(parent, QMessageBox::NoIcon, text, title)->exec();
 }
 
 void QtDesktop::showWarning(QWidget *parent, const QString &text, const QString &title)
 {
     loadTranslations();
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    messageBox(parent, QMessageBox::Warning, text, title)->exec();
 }
 
 void QtDesktop::openUrl(const QUrl &url)

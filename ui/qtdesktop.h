@@ -2,7 +2,10 @@
 
 #include "ui/desktop.h"
 
+#include <QMessageBox>
 #include <QTranslator>
+
+#include <memory>
 
 // The desktop as Qt Widgets provide it: QFileDialog, QMessageBox and
 // QDesktopServices. Each dialog is made only when it is needed, and Qt's own
@@ -15,6 +18,11 @@ public:
     void showMessage(QWidget *parent, const QString &text, const QString &title) override;
     void showWarning(QWidget *parent, const QString &text, const QString &title) override;
     void openUrl(const QUrl &url) override;
+
+    // The box that showMessage() and showWarning() show: at least wide
+    // enough for a window manager to draw its whole title beside the title
+    // bar's buttons.
+    static std::unique_ptr<QMessageBox> messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title);
 
 private:
     void loadTranslations();
