@@ -33,7 +33,7 @@ void SeatButton::resizeEvent(QResizeEvent *event)
 void SeatButton::changeEvent(QEvent *event)
 {
     QPushButton::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    if ((event->type() == QEvent::FontChange && !m_shrinking) || event->type() == QEvent::StyleChange)
         updateCaption();
 }
 
@@ -46,10 +46,30 @@ int SeatButton::captionRoom() const
     return std::max(0, contents.width() - margin);
 }
 
+QFont SeatButton::captionFont(int room) const
+{
+    // The window's font, smaller step by step until the name fits, but not
+    // below MinimumScale of it.
+    const QFont natural = parentWidget() ? parentWidget()->font() : QFont();
+    QFont font = natural;
+    for (int step = 1; QFontMetrics(font).horizontalAdvance(m_name) > room && 1.0 - step * ScaleStep >= MinimumScale - 1e-9; ++step) {
+        const double scale = 1.0 - step * ScaleStep;
+        if (natural.pointSizeF() > 0)
+            font.setPointSizeF(natural.pointSizeF() * scale);
+        else
+            font.setPixelSize(std::max(1, qRound(natural.pixelSize() * scale)));
+    }
+    return font;
+}
+
 void SeatButton::updateCaption()
 {
     m_captionRoom = captionRoom();
-    const QString shown = fontMetrics().elidedText(m_name, Qt::ElideRight, m_captionRoom);
+    const QFont font = captionFont(m_captionRoom);
+    m_shrinking = true;
+    setFont(parentWidget() && font == parentWidget()->font() ? QFont() : font);
+    m_shrinking = false;
+    const QString shown = QFontMetrics(font).elidedText(m_name, Qt::ElideRight, m_captionRoom);
 
     QString caption = shown;
     setText(caption.replace(u'&', u"&&"_s));

@@ -3,14 +3,19 @@
 #include <QPushButton>
 
 // A seat of the chart: a button that shows the seat's name exactly as it is.
-// An "&" shows as "&" (never as a keyboard mnemonic); a name too wide for the
-// button is cut with an ellipsis and shown whole in the tool tip. The
-// accessible name tells a screen reader the seat's column, row and name.
+// An "&" shows as "&" (never as a keyboard mnemonic). A name too wide for the
+// button is drawn in a smaller font, in steps of ScaleStep down to
+// MinimumScale of the window's font; only a name too wide even then is cut
+// with an ellipsis, and shown whole in the tool tip. The accessible name
+// tells a screen reader the seat's column, row and name.
 class SeatButton : public QPushButton
 {
     Q_OBJECT
 
 public:
+    static constexpr double ScaleStep = 0.05;
+    static constexpr double MinimumScale = 0.70;
+
     SeatButton(int column, int row, QWidget *parent = nullptr);
 
     void setName(const QString &name);
@@ -22,10 +27,13 @@ protected:
 
 private:
     int captionRoom() const;
+    // The font in which the name fits `room`, or the smallest one allowed.
+    QFont captionFont(int room) const;
     void updateCaption();
 
     int m_column;
     int m_row;
     QString m_name;
-    int m_captionRoom = -1; // the width the caption was made for
+    int m_captionRoom = -1;   // the width the caption was made for
+    bool m_shrinking = false; // while updateCaption() sets the font
 };

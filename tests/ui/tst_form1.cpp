@@ -1,4 +1,5 @@
 #include "fakedesktop.h"
+#include "files/textcodec.h"
 #include "sedarioconfig.h"
 #include "testfiles.h"
 #include "ui/filefilter.h"
@@ -67,6 +68,11 @@ private slots:
     void seatButtonsShowNamesLiterally();
     void onlyThirdPanelOpensAbout();
     void fileDialogFilters();
+    void arrowKeysMoveByPosition_data();
+    void arrowKeysMoveByPosition();
+    void returnPressesTheFocusedButton();
+    void longNamesShrinkBeforeTheyAreCut_data();
+    void longNamesShrinkBeforeTheyAreCut();
 
 private:
     void prepare(const Files &files);
@@ -360,6 +366,91 @@ void TestForm1::fileDialogFilters()
     QCOMPARE(FileFilter::toNameFilters(u"Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s),
              (QStringList{u"Txt files(*.txt) (*.txt)"_s, u"All files(*.*) (*)"_s}));
     QCOMPARE(FileFilter::toNameFilters(u"Lists|*.txt;*.csv|Other"_s), QStringList{u"Lists (*.txt *.csv)"_s});
+}
+
+void TestForm1::arrowKeysMoveByPosition_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<QString>("to");
+
+    QTest::newRow("seat right: next column") << u"Command1_0"_s << Qt::Key_Right << u"Command1_7"_s;
+    QTest::newRow("seat down: next row") << u"Command1_0"_s << Qt::Key_Down << u"Command1_1"_s;
+    QTest::newRow("seat up") << u"Command1_34"_s << Qt::Key_Up << u"Command1_33"_s;
+    QTest::newRow("seat left") << u"Command1_34"_s << Qt::Key_Left << u"Command1_27"_s;
+    QTest::newRow("left edge") << u"Command1_3"_s << Qt::Key_Left << u"Command1_3"_s;
+    QTest::newRow("bottom edge") << u"Command1_6"_s << Qt::Key_Down << u"Command1_6"_s;
+    QTest::newRow("right edge") << u"Command1_28"_s << Qt::Key_Right << u"Command1_28"_s;
+    QTest::newRow("top edge") << u"Command1_14"_s << Qt::Key_Up << u"Command1_14"_s;
+    QTest::newRow("打开 right: 保存") << u"Command2"_s << Qt::Key_Right << u"Command3"_s;
+    QTest::newRow("打开 down: 旋转") << u"Command2"_s << Qt::Key_Down << u"Command5"_s;
+    QTest::newRow("讲台位置 up: 排考场") << u"Command6"_s << Qt::Key_Up << u"Command9"_s;
+    QTest::newRow("右移一列 right: 讲台位置") << u"Command8"_s << Qt::Key_Right << u"Command6"_s;
+    QTest::newRow("排考场 right: edge") << u"Command9"_s << Qt::Key_Right << u"Command9"_s;
+    QTest::newRow("旋转 down: edge") << u"Command5"_s << Qt::Key_Down << u"Command5"_s;
+}
+
+void TestForm1::arrowKeysMoveByPosition()
+{
+    QFETCH(QString, from);
+    QFETCH(Qt::Key, key);
+    QFETCH(QString, to);
+
+    Form1 &form = start();
+    // The focus starts on 打开 and shows from the first frame.
+    QCOMPARE(QApplication::focusWidget(), form.findChild<QWidget *>(u"Command2"_s));
+    QVERIFY(form.testAttribute(Qt::WA_KeyboardFocusChange));
+    QWidget *start = form.findChild<QWidget *>(from);
+    start->setFocus();
+    QTest::keyClick(start, key);
+    QCOMPARE(QApplication::focusWidget()->objectName(), to);
+    QCOMPARE(m_desktop.dialogs.size() + m_desktop.messages.size(), 0);
+}
+
+void TestForm1::returnPressesTheFocusedButton()
+{
+    prepare({List});
+    Form1 &form = start();
+    QTest::keyClick(form.findChild<QWidget *>(u"Command6"_s), Qt::Key_Return);
+    QVERIFY(topMarkerShown());
+    QTest::keyClick(form.Command1(3), Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(form.Command1(30), Qt::Key_Return);
+    checkSeats({{3, u"p30"_s}, {30, u"p3"_s}});
+    QTest::keyClick(form.Command1(4), Qt::Key_Space);
+    QTest::keyClick(form.Command1(5), Qt::Key_Return);
+    checkSeats({{4, u"p5"_s}, {5, u"p4"_s}});
+}
+
+void TestForm1::longNamesShrinkBeforeTheyAreCut_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("shrunk");
+    QTest::addColumn<bool>("cut");
+
+    QTest::newRow("two characters") << u"王芳"_s << false << false;
+    QTest::newRow("four characters") << u"欧阳娜娜"_s << false << false;
+    QTest::newRow("six characters") << u"阿卜杜热合曼"_s << true << false;
+    QTest::newRow("eight characters") << u"热依拉·阿不都"_s << true << false;
+    QTest::newRow("twelve characters") << u"阿卜杜热合曼·买买提依明"_s << true << true;
+}
+
+void TestForm1::longNamesShrinkBeforeTheyAreCut()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, shrunk);
+    QFETCH(bool, cut);
+
+    if (QFontInfo(QFont(u"Noto Sans CJK SC"_s)).family() != u"Noto Sans CJK SC")
+        QSKIP("The widths here are those of Noto Sans CJK SC (fonts-noto-cjk)");
+    QVERIFY(writeBytes(work(u"default.txt"_s), TextCodec::encode(name) + "\r\n"));
+    Form1 &form = start();
+    const SeatButton *seat = form.Command1(0);
+    const double scale = seat->font().pointSizeF() / form.font().pointSizeF();
+    QCOMPARE(scale < 1, shrunk);
+    QVERIFY(scale >= SeatButton::MinimumScale - 1e-6);
+    QCOMPARE(seat->text() != name, cut);
+    QCOMPARE(seat->toolTip(), cut ? name : QString());
+    QVERIFY(seat->fontMetrics().horizontalAdvance(seat->text()) < seat->width());
 }
 
 QTEST_MAIN(TestForm1)
