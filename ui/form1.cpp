@@ -3,6 +3,7 @@
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
 #include "sedarioconfig.h"
+#include "ui/appicon.h"
 #include "ui/chinesefonts.h"
 #include "ui/desktop.h"
 #include "ui/frmsplash.h"
@@ -42,6 +43,7 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Sedario"_s);
+    setWindowIcon(AppIcon::icon());
     setFixedSize(Twips::toPixels(6750), Twips::toPixels(6135));
     // The controls take the window's font, and so do its dialogs, which ask
     // for it (Qt::WA_WindowPropagation).

@@ -148,6 +148,7 @@ void TestForm1::startup()
     checkSeats(seats);
     QCOMPARE(topMarkerShown(), podiumTop);
     QCOMPARE(form.currentFileName(), u"default.txt"_s);
+    QCOMPARE(form.windowIcon().availableSizes().size(), 7); // 16 to 256 pixels
     QTRY_COMPARE(m_desktop.warnings.size(), warning.isEmpty() ? 0 : 1);
     if (!warning.isEmpty())
         QVERIFY(m_desktop.warnings.first().text.contains(QDir::toNativeSeparators(work(warning))));
