@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWindow>
 
 #include <utility>
 
@@ -43,7 +44,6 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Sedario"_s);
-    setWindowIcon(AppIcon::icon());
     setFixedSize(Twips::toPixels(6750), Twips::toPixels(6135));
     // The controls take the window's font, and so do its dialogs, which ask
     // for it (Qt::WA_WindowPropagation).
@@ -182,6 +182,11 @@ void Form1::showEvent(QShowEvent *event)
     m_shown = true;
     // The focus is drawn from the first frame, not only after a key press.
     setAttribute(Qt::WA_KeyboardFocusChange);
+    // The icon goes to the window system once the first frame is on the
+    // screen: decoding seven images and handing them over would hold that
+    // frame back by several milliseconds.
+    if (QWindow *handle = windowHandle())
+        handle->installEventFilter(this);
     if (const QScreen *display = screen())
         move(display->availableGeometry().center() - rect().center());
     // A working file that exists but cannot be read is reported once the
@@ -227,6 +232,10 @@ bool Form1::moveFocus(QObject *from, int key)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        QMetaObject::invokeMethod(this, [this] { setWindowIcon(AppIcon::icon()); }, Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         // Return and Enter press the focused button, as Space does.
