@@ -1,5 +1,6 @@
 #include "chart/seatchart.h"
 
+#include <QRandomGenerator>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -39,6 +40,12 @@ void SeatChart::clickSeat(int index)
     m_selection = {};
 }
 
+void SeatChart::swapSeats(int first, int second)
+{
+    Q_ASSERT(first >= 0 && first < SeatCount && second >= 0 && second < SeatCount);
+    std::swap(m_seats[static_cast<std::size_t>(first)], m_seats[static_cast<std::size_t>(second)]);
+}
+
 // The seats are stored column after column, so a column is a run of Rows
 // seats and a shift turns the whole array by one column.
 
@@ -71,4 +78,33 @@ void SeatChart::arrangeExamRoom(const QStringList &names)
         setSeat(indexOf(column, row), names.at(n));
     }
     rotate();
+}
+
+void SeatChart::shuffle(QRandomGenerator &random)
+{
+    QList<std::size_t> occupied;
+    QStringList names;
+    for (std::size_t i = 0; i < m_seats.size(); ++i) {
+        if (!m_seats[i].isEmpty()) {
+            occupied << i;
+            names << m_seats[i];
+        }
+    }
+    const bool canDiffer = std::any_of(names.begin(), names.end(), [&](const QString &name) { return name != names.first(); });
+    // Fisher and Yates: every order of the names is equally likely. Drawing
+    // again when the names come out as they were keeps the others so.
+    QStringList dealt;
+    do {
+        dealt = names;
+        for (qsizetype k = dealt.size() - 1; k > 0; --k)
+            dealt.swapItemsAt(k, random.bounded(int(k) + 1));
+    } while (canDiffer && dealt == names);
+    for (qsizetype k = 0; k < occupied.size(); ++k)
+        m_seats[occupied[k]] = dealt[k];
+}
+
+void SeatChart::setArrangement(const Arrangement &arrangement)
+{
+    m_seats = arrangement.seats;
+    m_podium = arrangement.podium;
 }

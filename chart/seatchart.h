@@ -8,6 +8,8 @@
 
 #include <array>
 
+class QRandomGenerator;
+
 // The seating chart of one classroom: 35 seat names in 5 columns of 7 rows,
 // the podium side and the pending first click of a swap.
 //
@@ -22,6 +24,15 @@ public:
     static constexpr int Columns = 5;
     static constexpr int Rows = 7;
     static constexpr int SeatCount = Columns * Rows;
+
+    // The names in the seats and the podium side: all of the chart but the
+    // pending click.
+    struct Arrangement {
+        std::array<QString, SeatCount> seats;
+        PodiumSide podium = PodiumSide::Bottom;
+
+        friend bool operator==(const Arrangement &, const Arrangement &) = default;
+    };
 
     static constexpr int indexOf(int column, int row) { return column * Rows + row; }
     static constexpr int columnOf(int index) { return index / Rows; }
@@ -41,6 +52,9 @@ public:
     // twice) and clears the selection.
     void clickSeat(int index);
     const SwapSelection &swapSelection() const { return m_selection; }
+    // Exchanges the names of two seats, as two clicks do, but leaves the
+    // pending click as it is.
+    void swapSeats(int first, int second);
     void resetSwapSelection() { m_selection = {}; }
 
     // Every column moves one place left; the leftmost wraps to the right edge.
@@ -57,6 +71,16 @@ public:
     // 1, 3, 5, then rotates. The first examinee ends at index 34, next to the
     // podium once it has moved.
     void arrangeExamRoom(const QStringList &names);
+
+    // Deals the names out to the occupied seats at random, every arrangement
+    // of them equally likely; empty seats stay empty and where they are. When
+    // at least two different names are seated the result always differs from
+    // the arrangement before. The podium and the pending click stay.
+    void shuffle(QRandomGenerator &random);
+
+    Arrangement arrangement() const { return {m_seats, m_podium}; }
+    // Leaves the pending click as it is.
+    void setArrangement(const Arrangement &arrangement);
 
     friend bool operator==(const SeatChart &, const SeatChart &) = default;
 
