@@ -10,18 +10,26 @@
 #include "ui/seatbutton.h"
 #include "ui/twips.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -41,6 +49,7 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
                   | Qt::WindowCloseButtonHint)
     , m_desktop(desktop)
     , m_workingFolder(workingFolder)
+    , m_random(QRandomGenerator::global())
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Sedario"_s);
@@ -49,6 +58,20 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
     // for it (Qt::WA_WindowPropagation).
     setFont(ChineseFonts::interfaceFont(font()));
     buildControls();
+    // The shortcuts work wherever the focus is in the window, and not while
+    // a dialog is open. The menu that shows the first four is made when it
+    // is first wanted.
+    connect(m_undoAction = addShortcutAction(u"撤销(&U)"_s, {Qt::CTRL | Qt::Key_Z}), &QAction::triggered, this, &Form1::undo);
+    connect(m_redoAction = addShortcutAction(u"重做(&R)"_s, {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y}), &QAction::triggered,
+            this, &Form1::redo);
+    connect(m_shuffleAction = addShortcutAction(u"随机排座(&D)"_s, {Qt::CTRL | Qt::Key_R}), &QAction::triggered, this, &Form1::shuffle);
+    connect(m_aboutAction = addShortcutAction(u"关于(&A)"_s, {Qt::Key_F1}), &QAction::triggered, this,
+            [this] { StatusBar1_PanelDblClick(3); });
+    connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_O}), &QAction::triggered, this, &Form1::Command2_Click);
+    connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_S}), &QAction::triggered, this, &Form1::Command3_Click);
+    connect(addShortcutAction({}, {Qt::CTRL | Qt::SHIFT | Qt::Key_S}), &QAction::triggered, this, &Form1::Command4_Click);
+    connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_W, Qt::CTRL | Qt::Key_Q}), &QAction::triggered, this, &QWidget::close);
+    setAcceptDrops(true);
     Form_Load();
 }
 
@@ -66,6 +89,14 @@ QPushButton *Form1::addCommandButton(const char *objectName, const QString &capt
     button->installEventFilter(this);
     connect(button, &QPushButton::clicked, this, handler);
     return button;
+}
+
+QAction *Form1::addShortcutAction(const QString &text, const QList<QKeySequence> &keys)
+{
+    auto *action = new QAction(text, this);
+    action->setShortcuts(keys);
+    addAction(action);
+    return action;
 }
 
 QLabel *Form1::addStatusPanel(const char *objectName, int minimumWidth, bool stretch)
@@ -96,6 +127,10 @@ void Form1::buildControls()
         seat->setAutoDefault(false);
         seat->installEventFilter(this);
         connect(seat, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+        connect(seat, &SeatButton::draggedTo, this, [this, i](SeatButton *target) {
+            const int to = int(std::find(m_seatButtons.begin(), m_seatButtons.end(), target) - m_seatButtons.begin());
+            change([&] { m_chart.swapSeats(i, to); });
+        });
         m_seatButtons[static_cast<std::size_t>(i)] = seat;
     }
 
@@ -234,7 +269,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
-        QMetaObject::invokeMethod(this, [this] { setWindowIcon(AppIcon::icon()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowIcon(AppIcon::icon()); }, Qt::QueuedConnection);
     }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -260,11 +296,81 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::showChart()
 {
-    for (int i = 0; i < SeatChart::SeatCount; ++i)
+    int named = 0;
+    for (int i = 0; i < SeatChart::SeatCount; ++i) {
         Command1(i)->setName(m_chart.seat(i));
+        named += !m_chart.seat(i).isEmpty();
+    }
     const bool top = m_chart.podiumSide() == PodiumSide::Top;
     m_text1->setVisible(top);
     m_text2->setVisible(!top);
+    m_undoAction->setEnabled(m_history.canUndo());
+    m_redoAction->setEnabled(m_history.canRedo());
+    m_shuffleAction->setEnabled(named >= 2);
+}
+
+template <typename Change> void Form1::change(Change &&change)
+{
+    const SeatChart::Arrangement before = m_chart.arrangement();
+    change();
+    m_history.record(before, m_chart);
+    showChart();
+}
+
+void Form1::undo()
+{
+    if (m_history.canUndo())
+        m_history.undo(m_chart);
+    showChart();
+}
+
+void Form1::redo()
+{
+    if (m_history.canRedo())
+        m_history.redo(m_chart);
+    showChart();
+}
+
+void Form1::shuffle()
+{
+    change([this] { m_chart.shuffle(*m_random); });
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent *event)
+{
+    // On the seats and the window's background, not on the command buttons
+    // or the status bar.
+    const QWidget *under = childAt(event->pos());
+    if (under && !qobject_cast<const SeatButton *>(under)
+        && (qobject_cast<const QAbstractButton *>(under) || m_statusBar->isAncestorOf(under) || under == m_statusBar))
+        return event->ignore();
+    if (!m_menu) {
+        m_menu = new QMenu(this);
+        m_menu->addActions({m_undoAction, m_redoAction});
+        m_menu->addSeparator();
+        m_menu->addAction(m_shuffleAction);
+        m_menu->addSeparator();
+        m_menu->addAction(m_aboutAction);
+    }
+    m_menu->popup(event->globalPos());
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    // One file, from a file manager.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return event->ignore();
+    event->acceptProposedAction();
+    // As 打开 does, once a file has been chosen.
+    openSeatList(urls.first().toLocalFile());
 }
 
 void Form1::warn(const QString &title, const FileError &error)
@@ -274,25 +380,27 @@ void Form1::warn(const QString &title, const FileError &error)
 
 void Form1::rearrange(void (SeatChart::*operation)())
 {
-    (m_chart.*operation)();
-    showChart();
+    change([&] { (m_chart.*operation)(); });
 }
 
 void Form1::Command1_Click(int index)
 {
-    m_chart.clickSeat(index);
-    showChart();
+    change([&] { m_chart.clickSeat(index); });
 }
 
 void Form1::Command2_Click()
 {
-    const auto path = m_desktop.chooseFile(this, Desktop::FileDialog::Open, u"打开"_s, TextFilter);
-    if (!path)
-        return;
-    m_currentFileName = *path;
-    if (const auto error = ChartFiles::loadSeatList(m_chart, m_currentFileName))
+    if (const auto path = m_desktop.chooseFile(this, Desktop::FileDialog::Open, u"打开"_s, TextFilter))
+        openSeatList(*path);
+}
+
+void Form1::openSeatList(const QString &path)
+{
+    m_currentFileName = path;
+    std::optional<FileError> error;
+    change([&] { error = ChartFiles::loadSeatList(m_chart, m_currentFileName); });
+    if (error)
         return warn(u"打开"_s, *error);
-    showChart();
     m_desktop.showMessage(this, OpenedMessage, OpenedMessage);
 }
 
@@ -345,8 +453,7 @@ void Form1::Command9_Click()
     const auto names = ChartFiles::readExamList(m_currentFileName);
     if (!names.ok())
         return warn(u"排考场"_s, names.error());
-    m_chart.arrangeExamRoom(names.value());
-    showChart();
+    change([&] { m_chart.arrangeExamRoom(names.value()); });
 }
 
 void Form1::StatusBar1_PanelDblClick(int panelIndex)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/charthistory.h"
 #include "chart/seatchart.h"
 #include "files/fileerror.h"
 
@@ -9,7 +10,10 @@
 #include <array>
 
 class Desktop;
+class QAction;
 class QLabel;
+class QMenu;
+class QRandomGenerator;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
@@ -27,6 +31,13 @@ class SeatButton;
 // The working files, default.txt and Option, are addressed by their bare
 // names in workingFolder; an empty workingFolder is the current directory at
 // the moment of each command.
+//
+// Beyond its buttons the window offers, without showing anything for them:
+// undo and redo of every change to the chart, a random seating (随机排座)
+// and the About window in a menu on the right mouse button, keyboard
+// shortcuts for these and for Open, Save, Save As and closing the window,
+// dragging a seat onto another to swap the two, and dropping a class list
+// from a file manager to open it.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -41,6 +52,11 @@ public:
 
     // The seat buttons, index = column * 7 + row.
     SeatButton *Command1(int index) const;
+    // The right mouse button's menu, once it has been shown; nullptr before.
+    QMenu *contextMenu() const { return m_menu; }
+    // What 随机排座 draws from; QRandomGenerator::global() unless a test
+    // gives another.
+    void setRandomGenerator(QRandomGenerator *random) { m_random = random; }
 
     // Event handlers, one per control event.
     void Form_Load();
@@ -58,6 +74,9 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildControls();
@@ -66,9 +85,17 @@ private:
     // Moves the focus for an arrow key from a seat or a command; false for
     // any other key.
     bool moveFocus(QObject *from, int key);
+    QAction *addShortcutAction(const QString &text, const QList<QKeySequence> &keys);
     void showChart();
+    // Runs a change of the chart as one step of the history, and shows the
+    // result.
+    template <typename Change> void change(Change &&change);
     // Runs an operation on the chart that needs no file, and shows the result.
     void rearrange(void (SeatChart::*operation)());
+    void openSeatList(const QString &path);
+    void undo();
+    void redo();
+    void shuffle();
     void warn(const QString &title, const FileError &error);
 
     Desktop &m_desktop;
@@ -84,4 +111,12 @@ private:
     QStatusBar *m_statusBar = nullptr;
     std::array<QLabel *, 3> m_panels{};
     std::array<std::array<QWidget *, 4>, 2> m_commands{}; // as drawn: two rows of four
+
+    ChartHistory m_history;
+    QRandomGenerator *m_random;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    QAction *m_shuffleAction = nullptr;
+    QAction *m_aboutAction = nullptr;
+    QMenu *m_menu = nullptr; // made when first shown
 };

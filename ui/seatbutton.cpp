@@ -1,10 +1,14 @@
 #include "ui/seatbutton.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -76,4 +80,52 @@ void SeatButton::updateCaption()
     setToolTip(shown == m_name ? QString() : m_name);
     const QString where = u"第%1列第%2行"_s.arg(m_column + 1).arg(m_row + 1);
     setAccessibleName(where + u"："_s + (m_name.isEmpty() ? u"空座位"_s : m_name));
+}
+
+void SeatButton::mousePressEvent(QMouseEvent *event)
+{
+    m_pressedAt = event->position().toPoint();
+    QPushButton::mousePressEvent(event);
+}
+
+void SeatButton::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (!m_dragged && (event->buttons() & Qt::LeftButton) && !m_name.isEmpty()
+        && (at - m_pressedAt).manhattanLength() >= QApplication::startDragDistance()) {
+        // A label of the window's own rather than a QDrag: the seat can only
+        // go to another seat of this window.
+        m_dragged = new QLabel(text(), window());
+        m_dragged->setFont(font());
+        m_dragged->setFrameStyle(QFrame::Box);
+        m_dragged->setAutoFillBackground(true);
+        m_dragged->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_dragged->adjustSize();
+        m_dragged->show();
+        setDown(false);
+    }
+    if (m_dragged) {
+        m_dragged->move(mapTo(window(), at) - QPoint(m_dragged->width() / 2, m_dragged->height() / 2));
+        m_dragged->raise();
+        return;
+    }
+    QPushButton::mouseMoveEvent(event);
+}
+
+void SeatButton::mouseReleaseEvent(QMouseEvent *event)
+{
+    auto *target = qobject_cast<SeatButton *>(window()->childAt(mapTo(window(), event->position().toPoint())));
+    // The base class ends the press; while a drag is on, hitButton() keeps
+    // that from being a click.
+    QPushButton::mouseReleaseEvent(event);
+    if (m_dragged) {
+        delete std::exchange(m_dragged, nullptr);
+        if (target && target != this)
+            emit draggedTo(target);
+    }
+}
+
+bool SeatButton::hitButton(const QPoint &pos) const
+{
+    return !m_dragged && QPushButton::hitButton(pos);
 }

@@ -2,12 +2,19 @@
 
 #include <QPushButton>
 
+class QLabel;
+
 // A seat of the chart: a button that shows the seat's name exactly as it is.
 // An "&" shows as "&" (never as a keyboard mnemonic). A name too wide for the
 // button is drawn in a smaller font, in steps of ScaleStep down to
 // MinimumScale of the window's font; only a name too wide even then is cut
 // with an ellipsis, and shown whole in the tool tip. The accessible name
 // tells a screen reader the seat's column, row and name.
+//
+// A seat can be dragged onto another one: pressed, moved further than the
+// platform's drag distance and let go over the other seat. The name follows
+// the pointer meanwhile, and the drop is reported with draggedTo() instead of
+// a click. A press and release that move less stay an ordinary click.
 class SeatButton : public QPushButton
 {
     Q_OBJECT
@@ -21,9 +28,17 @@ public:
     void setName(const QString &name);
     const QString &name() const { return m_name; }
 
+signals:
+    void draggedTo(SeatButton *target);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    // No click while a drag is on.
+    bool hitButton(const QPoint &pos) const override;
 
 private:
     int captionRoom() const;
@@ -36,4 +51,6 @@ private:
     QString m_name;
     int m_captionRoom = -1;   // the width the caption was made for
     bool m_shrinking = false; // while updateCaption() sets the font
+    QPoint m_pressedAt;
+    QLabel *m_dragged = nullptr; // the name under the pointer, while dragged
 };
