@@ -1,5 +1,7 @@
 #include "chart/charthistory.h"
 
+#include <QtGlobal>
+
 void ChartHistory::record(const SeatChart::Arrangement &before, const SeatChart &after)
 {
     if (before == after.arrangement())
@@ -12,6 +14,7 @@ void ChartHistory::record(const SeatChart::Arrangement &before, const SeatChart 
 
 void ChartHistory::undo(SeatChart &chart)
 {
+    Q_ASSERT(canUndo());
     m_redo.push_back(chart.arrangement());
     chart.setArrangement(m_undo.back());
     m_undo.pop_back();
@@ -19,6 +22,7 @@ void ChartHistory::undo(SeatChart &chart)
 
 void ChartHistory::redo(SeatChart &chart)
 {
+    Q_ASSERT(canRedo());
     m_undo.push_back(chart.arrangement());
     chart.setArrangement(m_redo.back());
     m_redo.pop_back();

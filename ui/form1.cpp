@@ -359,8 +359,10 @@ void Form1::dragEnterEvent(QDragEnterEvent *event)
 {
     // One file, from a file manager.
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.first().isLocalFile())
-        event->acceptProposedAction();
+    if (urls.size() == 1 && urls.first().isLocalFile() && (event->possibleActions() & Qt::CopyAction)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
 }
 
 void Form1::dropEvent(QDropEvent *event)
@@ -368,9 +370,12 @@ void Form1::dropEvent(QDropEvent *event)
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.size() != 1 || !urls.first().isLocalFile())
         return event->ignore();
-    event->acceptProposedAction();
-    // As 打开 does, once a file has been chosen.
-    openSeatList(urls.first().toLocalFile());
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // As 打开 does, once a file has been chosen; after the drop has ended, so
+    // that the file manager is not kept waiting while a message shows.
+    QMetaObject::invokeMethod(
+        this, [this, path = urls.first().toLocalFile()] { openSeatList(path); }, Qt::QueuedConnection);
 }
 
 void Form1::warn(const QString &title, const FileError &error)

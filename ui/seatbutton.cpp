@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStyle>
@@ -84,18 +86,23 @@ void SeatButton::updateCaption()
 
 void SeatButton::mousePressEvent(QMouseEvent *event)
 {
-    m_pressedAt = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && !m_dragged) {
+        m_pressedAt = event->position().toPoint();
+        m_leftPressed = true;
+    }
     QPushButton::mousePressEvent(event);
 }
 
 void SeatButton::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint at = event->position().toPoint();
-    if (!m_dragged && (event->buttons() & Qt::LeftButton) && !m_name.isEmpty()
+    if (!m_dragged && m_leftPressed && (event->buttons() & Qt::LeftButton) && !m_name.isEmpty()
         && (at - m_pressedAt).manhattanLength() >= QApplication::startDragDistance()) {
         // A label of the window's own rather than a QDrag: the seat can only
         // go to another seat of this window.
-        m_dragged = new QLabel(text(), window());
+        m_dragged = new QLabel(window());
+        m_dragged->setTextFormat(Qt::PlainText);
+        m_dragged->setText(m_name);
         m_dragged->setFont(font());
         m_dragged->setFrameStyle(QFrame::Box);
         m_dragged->setAutoFillBackground(true);
@@ -114,6 +121,9 @@ void SeatButton::mouseMoveEvent(QMouseEvent *event)
 
 void SeatButton::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (event->button() != Qt::LeftButton)
+        return QPushButton::mouseReleaseEvent(event);
+    m_leftPressed = false;
     auto *target = qobject_cast<SeatButton *>(window()->childAt(mapTo(window(), event->position().toPoint())));
     // The base class ends the press; while a drag is on, hitButton() keeps
     // that from being a click.
@@ -128,4 +138,31 @@ void SeatButton::mouseReleaseEvent(QMouseEvent *event)
 bool SeatButton::hitButton(const QPoint &pos) const
 {
     return !m_dragged && QPushButton::hitButton(pos);
+}
+
+void SeatButton::cancelDrag()
+{
+    m_leftPressed = false;
+    delete std::exchange(m_dragged, nullptr);
+}
+
+void SeatButton::keyPressEvent(QKeyEvent *event)
+{
+    if (m_dragged && event->key() == Qt::Key_Escape)
+        return cancelDrag();
+    QPushButton::keyPressEvent(event);
+}
+
+void SeatButton::focusOutEvent(QFocusEvent *event)
+{
+    // A menu or a dialog takes the mouse: its release never comes here.
+    if (m_dragged)
+        cancelDrag();
+    QPushButton::focusOutEvent(event);
+}
+
+void SeatButton::hideEvent(QHideEvent *event)
+{
+    cancelDrag();
+    QPushButton::hideEvent(event);
 }

@@ -39,6 +39,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     // No click while a drag is on.
     bool hitButton(const QPoint &pos) const override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     int captionRoom() const;
@@ -51,6 +54,8 @@ private:
     QString m_name;
     int m_captionRoom = -1;   // the width the caption was made for
     bool m_shrinking = false; // while updateCaption() sets the font
+    void cancelDrag();
     QPoint m_pressedAt;
+    bool m_leftPressed = false;  // a left press that may still become a drag
     QLabel *m_dragged = nullptr; // the name under the pointer, while dragged
 };

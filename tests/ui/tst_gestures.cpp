@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +34,8 @@ private slots:
     void shortcuts();
     void noShortcutWhileADialogIsOpen();
     void dragSwapsAndClickStaysAClick();
+    void dragEndsOnlyWithItsOwnRelease_data();
+    void dragEndsOnlyWithItsOwnRelease();
     void droppedFileOpens_data();
     void droppedFileOpens();
     void undoAndRedoEveryKindOfStep();
@@ -157,7 +160,7 @@ void TestGestures::shortcuts()
         QCOMPARE(m_desktop.dialogs.first().title, dialog);
     QCOMPARE(m_desktop.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
-        QCOMPARE(readBytes(work(u"default.txt"_s)), numberedLines(35, "p"));
+        QCOMPARE(readBytes(work(u"Option"_s)), QByteArray("False\r\n")); // none before
     QCOMPARE(form.isVisible(), !closed);
 }
 
@@ -182,7 +185,10 @@ void TestGestures::noShortcutWhileADialogIsOpen()
 
 void TestGestures::dragSwapsAndClickStaysAClick()
 {
-    Form1 &form = start();
+    QByteArray list = numberedLines(35, "p");
+    list.replace("p3\r\n", "A&<b>B</b>\r\n");
+    QVERIFY(writeBytes(work(u"default.txt"_s), list));
+    Form1 &form = start(0);
     SeatButton *from = form.Command1(3), *to = form.Command1(10);
     QTest::mouseClick(form.Command1(20), Qt::LeftButton); // a pending first click
     const QPoint start = from->rect().center();
@@ -190,12 +196,14 @@ void TestGestures::dragSwapsAndClickStaysAClick()
     QTest::mouseMove(from, start + QPoint(QApplication::startDragDistance() + 2, 0));
     const QPoint over = from->mapFrom(&form, to->geometry().center());
     QTest::mouseMove(from, over);
-    // The name follows the pointer.
+    // The name follows the pointer, as it is.
     const auto dragged = form.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
-    QVERIFY(std::any_of(dragged.begin(), dragged.end(), [](QLabel *label) { return label->isVisible() && label->text() == u"p3"; }));
+    QVERIFY(std::any_of(dragged.begin(), dragged.end(), [](QLabel *label) {
+        return label->isVisible() && label->text() == u"A&<b>B</b>" && label->textFormat() == Qt::PlainText;
+    }));
     QTest::mouseRelease(from, Qt::LeftButton, {}, over);
     QCOMPARE(from->name(), u"p10"_s);
-    QCOMPARE(to->name(), u"p3"_s);
+    QCOMPARE(to->name(), u"A&<b>B</b>"_s);
     QCOMPARE(form.chart().swapSelection(), (SwapSelection{true, 20}));
 
     // A press and release that barely move stay a click: the second of two.
@@ -207,21 +215,80 @@ void TestGestures::dragSwapsAndClickStaysAClick()
     QCOMPARE(form.chart().swapSelection(), SwapSelection());
 }
 
+enum class Meanwhile { MiddleClick, RightClick, AboutWindow };
+
+void TestGestures::dragEndsOnlyWithItsOwnRelease_data()
+{
+    // Seat 3 is dragged over seat 10; meanwhile something else happens; then
+    // the left button is let go over `releasedOver`.
+    QTest::addColumn<Meanwhile>("meanwhile");
+    QTest::addColumn<int>("releasedOver");
+    QTest::addColumn<bool>("swapped"); // seats 3 and releasedOver
+
+    QTest::newRow("a middle click is no drop") << Meanwhile::MiddleClick << 24 << true;
+    QTest::newRow("the menu takes the release") << Meanwhile::RightClick << 10 << false;
+    QTest::newRow("the About window takes the release") << Meanwhile::AboutWindow << 10 << false;
+}
+
+void TestGestures::dragEndsOnlyWithItsOwnRelease()
+{
+    QFETCH(Meanwhile, meanwhile);
+    QFETCH(int, releasedOver);
+    QFETCH(bool, swapped);
+
+    Form1 &form = start();
+    QWindow *window = form.windowHandle();
+    const auto centre = [&](int seat) { return form.Command1(seat)->geometry().center(); };
+    QTest::mousePress(window, Qt::LeftButton, {}, centre(3));
+    QTest::mouseMove(window, centre(3) + QPoint(QApplication::startDragDistance() + 5, 0));
+    QTest::mouseMove(window, centre(10));
+    if (meanwhile == Meanwhile::AboutWindow) {
+        QTimer::singleShot(0, &form, [&] {
+            QTest::mouseRelease(window, Qt::LeftButton, {}, centre(releasedOver));
+            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+        });
+        QTest::keyClick(form.Command1(3), Qt::Key_F1);
+    } else {
+        const Qt::MouseButton other = meanwhile == Meanwhile::MiddleClick ? Qt::MiddleButton : Qt::RightButton;
+        QTest::mousePress(window, other, {}, centre(10));
+        QTest::mouseRelease(window, other, {}, centre(10));
+        QTest::mouseMove(window, centre(releasedOver));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, centre(releasedOver));
+        if (meanwhile == Meanwhile::RightClick) {
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QApplication::activePopupWidget()->close();
+        }
+    }
+    QTRY_VERIFY(!QApplication::activeModalWidget() && !QApplication::activePopupWidget());
+    QCOMPARE(form.Command1(3)->name(), swapped ? u"p24"_s : u"p3"_s);
+    QCOMPARE(form.Command1(10)->name(), u"p10"_s);
+    const auto labels = form.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(std::none_of(labels.begin(), labels.end(), [](QLabel *label) { return label->isVisible(); }));
+    // The next click on the seat is an ordinary first click.
+    QTest::mouseClick(window, Qt::LeftButton, {}, centre(3));
+    QCOMPARE(form.chart().swapSelection(), (SwapSelection{true, 3}));
+}
+
 void TestGestures::droppedFileOpens_data()
 {
-    QTest::addColumn<QList<QByteArray>>("files"); // the files dropped, each its content
+    QTest::addColumn<QList<QByteArray>>("files");         // the files dropped, each its content
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers"); // held: Shift proposes a move
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("warning");
 
-    QTest::newRow("a class list") << QList<QByteArray>{numberedLines(3, "q")} << true << u"打开完成"_s << QString();
-    QTest::newRow("a binary file") << QList<QByteArray>{QByteArray("\x89PNG\0\0", 6)} << true << QString() << u"不是座位表"_s;
-    QTest::newRow("two files") << QList<QByteArray>{"a\r\n", "b\r\n"} << false << QString() << QString();
+    const Qt::KeyboardModifiers none;
+    QTest::newRow("a class list") << QList<QByteArray>{numberedLines(3, "q")} << none << true << u"打开完成"_s << QString();
+    QTest::newRow("Shift held, still a copy") << QList<QByteArray>{numberedLines(3, "q")} << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                              << true << u"打开完成"_s << QString();
+    QTest::newRow("a binary file") << QList<QByteArray>{QByteArray("\x89PNG\0\0", 6)} << none << true << QString() << u"不是座位表"_s;
+    QTest::newRow("two files") << QList<QByteArray>{"a\r\n", "b\r\n"} << none << false << QString() << QString();
 }
 
 void TestGestures::droppedFileOpens()
 {
     QFETCH(QList<QByteArray>, files);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(bool, accepted);
     QFETCH(QString, message);
     QFETCH(QString, warning);
@@ -236,12 +303,17 @@ void TestGestures::droppedFileOpens()
     QMimeData data;
     data.setUrls(urls);
     const QPoint at = form.Command1(17)->geometry().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+    // Opening only reads the file: the file manager is never told it moved.
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, modifiers);
     QApplication::sendEvent(&form, &enter);
     QCOMPARE(enter.isAccepted(), accepted);
     if (accepted) {
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, modifiers);
         QApplication::sendEvent(&form, &drop);
+        QCOMPARE(drop.dropAction(), Qt::CopyAction);
+        QTRY_COMPARE(m_desktop.messages.size() + m_desktop.warnings.size(), 1);
     }
     const bool opened = !message.isEmpty();
     QCOMPARE(form.Command1(0)->name(), opened ? u"q0"_s : u"p0"_s);
