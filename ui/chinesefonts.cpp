@@ -27,6 +27,10 @@ QFont ChineseFonts::interfaceFont(const QFont &base)
     QFont font = base;
     font.setFamilies(installed({u"Noto Sans CJK SC"_s, u"Source Han Sans SC"_s, u"Source Han Sans CN"_s, u"WenQuanYi Micro Hei"_s,
                                 u"WenQuanYi Zen Hei"_s, u"Droid Sans Fallback"_s}));
+    // Chinese needs no shaping, and scripts that do (Arabic, Brahmic) are
+    // still shaped; without it Qt keeps no copies of the large CJK face's
+    // layout tables, about 1 MiB at start-up. Latin text loses its kerning.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
