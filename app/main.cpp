@@ -18,10 +18,7 @@ int main(int argc, char *argv[])
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(u"org.sedario.Sedario"_s);
 
-    // The window sets the same font for itself; for the whole program it
-    // also spares loading the desktop's default face next to the Chinese one
-    // (some 4 MiB at start-up).
-    QApplication::setFont(ChineseFonts::interfaceFont(QApplication::font()));
+    ChineseFonts::applyToApplication();
     QtDesktop desktop;
     Form1 form(desktop);
     form.show();

@@ -54,9 +54,6 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Sedario"_s);
     setFixedSize(Twips::toPixels(6750), Twips::toPixels(6135));
-    // The controls take the window's font, and so do its dialogs, which ask
-    // for it (Qt::WA_WindowPropagation).
-    setFont(ChineseFonts::interfaceFont(font()));
     buildControls();
     // The shortcuts work wherever the focus is in the window, and not while
     // a dialog is open. The menu that shows the first four is made when it
@@ -174,8 +171,12 @@ void Form1::buildControls()
         addCommandButton("Command9", u"排考场"_s, Twips::rect(5640, 4800, 975, 375), &Form1::Command9_Click),
     };
 
-    // The arrow keys move in the 2 x 4 block of commands as drawn.
-    m_commands = {{{tabOrder[0], tabOrder[1], tabOrder[2], tabOrder[7]}, {tabOrder[3], tabOrder[5], tabOrder[6], tabOrder[4]}}};
+    // The arrow keys move in the seats and in the 2 x 4 block of commands,
+    // each as drawn.
+    QList<QList<QWidget *>> seats(SeatChart::Rows);
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        seats[SeatChart::rowOf(i)] << Command1(i);
+    m_focusGrids = {seats, {{tabOrder[0], tabOrder[1], tabOrder[2], tabOrder[7]}, {tabOrder[3], tabOrder[5], tabOrder[6], tabOrder[4]}}};
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"StatusBar1"_s);
@@ -241,25 +242,16 @@ bool Form1::moveFocus(QObject *from, int key)
     const int down = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
     if (across == 0 && down == 0)
         return false;
-    // By position, column by column and row by row; at an edge the focus
-    // stays where it is.
-    const auto to = [&](QWidget *target) {
-        if (target)
-            target->setFocus(Qt::TabFocusReason);
-        return true;
-    };
-    for (int i = 0; i < SeatChart::SeatCount; ++i) {
-        const int column = SeatChart::columnOf(i) + across, row = SeatChart::rowOf(i) + down;
-        if (from == Command1(i))
-            return to(column >= 0 && column < SeatChart::Columns && row >= 0 && row < SeatChart::Rows
-                          ? Command1(SeatChart::indexOf(column, row))
-                          : nullptr);
-    }
-    for (int row = 0; row < int(m_commands.size()); ++row) {
-        for (int column = 0; column < int(m_commands[0].size()); ++column) {
-            const int r = row + down, c = column + across;
-            if (from == m_commands[row][column])
-                return to(r >= 0 && r < int(m_commands.size()) && c >= 0 && c < int(m_commands[0].size()) ? m_commands[r][c] : nullptr);
+    // By position within the grid the control belongs to; at an edge the
+    // focus stays where it is.
+    for (const QList<QList<QWidget *>> &grid : m_focusGrids) {
+        for (qsizetype row = 0; row < grid.size(); ++row) {
+            const qsizetype column = grid[row].indexOf(from);
+            if (column < 0)
+                continue;
+            if (QWidget *target = grid.value(row + down).value(column + across))
+                target->setFocus(Qt::TabFocusReason);
+            return true;
         }
     }
     return false;

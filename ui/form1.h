@@ -110,7 +110,7 @@ private:
     QLineEdit *m_text2 = nullptr; // podium marker below the grid
     QStatusBar *m_statusBar = nullptr;
     std::array<QLabel *, 3> m_panels{};
-    std::array<std::array<QWidget *, 4>, 2> m_commands{}; // as drawn: two rows of four
+    QList<QList<QList<QWidget *>>> m_focusGrids; // rows of controls, as drawn
 
     ChartHistory m_history;
     QRandomGenerator *m_random;

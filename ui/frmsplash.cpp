@@ -21,8 +21,6 @@ frmSplash::frmSplash(Desktop &desktop, QWidget *mainWindow)
     , m_mainWindow(mainWindow)
 {
     setObjectName(u"frmSplash"_s);
-    // The main window's font for the labels without one of their own.
-    setAttribute(Qt::WA_WindowPropagation);
     setModal(true);
     setFixedSize(Twips::toPixels(5385), Twips::toPixels(2355));
 

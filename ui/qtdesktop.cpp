@@ -34,7 +34,6 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
 {
     loadTranslations();
     QFileDialog dialog(parent, title);
-    dialog.setAttribute(Qt::WA_WindowPropagation);
     if (kind == FileDialog::Save) {
         // Asks before replacing an existing file (QFileDialog's default).
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -58,8 +57,6 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
 std::unique_ptr<QMessageBox> QtDesktop::messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title)
 {
     auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
-    // The main window's font, with its Simplified Chinese faces.
-    box->setAttribute(Qt::WA_WindowPropagation);
     // QMessageBox leaves 50 pixels beside the title, less than most title
     // bars need for their buttons, and title bars draw larger or bold text.
     // A spacer across the box's grid makes it that wide.
