@@ -1,5 +1,7 @@
+#include "chart/charthistory.h"
 #include "chart/seatchart.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <utility>
@@ -23,6 +25,22 @@ Step click(int seat)
 // Seat `first` holds the name or the exam entry given by `second`.
 using Seats = QList<std::pair<int, QString>>;
 
+SeatChart numbered()
+{
+    SeatChart chart;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        chart.setSeat(i, u"s%1"_s.arg(i));
+    return chart;
+}
+
+// Runs a command on the chart as the window does: one step in the history.
+void step(ChartHistory &history, SeatChart &chart, void (SeatChart::*command)())
+{
+    const SeatChart::Arrangement before = chart.arrangement();
+    (chart.*command)();
+    history.record(before, chart);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Step)
@@ -36,6 +54,10 @@ private slots:
     void commands();
     void examRoom_data();
     void examRoom();
+    void undoAndRedo();
+    void shuffleDealsTheNamesAnew_data();
+    void shuffleDealsTheNamesAnew();
+    void shuffleIsUniform();
 };
 
 // Every row starts from a chart whose seat i holds "s<i>", podium at the
@@ -131,6 +153,107 @@ void TestSeatChart::examRoom()
     // Each exam room turns the room, podium included; the click stays.
     QCOMPARE(chart.podiumSide(), twice ? PodiumSide::Bottom : PodiumSide::Top);
     QCOMPARE(chart.swapSelection(), (SwapSelection{true, 8}));
+}
+
+void TestSeatChart::undoAndRedo()
+{
+    ChartHistory history;
+    SeatChart chart = numbered();
+    chart.clickSeat(4); // a first click is no step
+    step(history, chart, &SeatChart::shiftRight);
+    const SeatChart::Arrangement shifted = chart.arrangement();
+    for (int n = 0; n < ChartHistory::MaxSteps + 20; ++n)
+        step(history, chart, &SeatChart::togglePodium);
+    const SeatChart::Arrangement before = chart.arrangement();
+    chart.clickSeat(4); // seat 4 swapped with itself: no change, so no step
+    history.record(before, chart);
+    chart.clickSeat(9);
+    step(history, chart, &SeatChart::shiftLeft);
+    history.undo(chart);
+    QVERIFY(history.canRedo());
+    int undone = 1;
+    for (; history.canUndo(); ++undone)
+        history.undo(chart);
+    // The oldest steps went first: the shift and the first 21 toggles.
+    QCOMPARE(undone, ChartHistory::MaxSteps);
+    QCOMPARE(chart.arrangement(), (SeatChart::Arrangement{shifted.seats, PodiumSide::Top}));
+    history.redo(chart);
+    QCOMPARE(chart.podiumSide(), PodiumSide::Bottom);
+    // A new step drops what was undone.
+    step(history, chart, &SeatChart::rotate);
+    QVERIFY(!history.canRedo());
+    history.undo(chart);
+    QCOMPARE(chart.arrangement(), (SeatChart::Arrangement{shifted.seats, PodiumSide::Bottom}));
+    QCOMPARE(chart.swapSelection(), (SwapSelection{true, 9})); // kept through undo and redo
+}
+
+void TestSeatChart::shuffleDealsTheNamesAnew_data()
+{
+    QTest::addColumn<QList<int>>("occupied"); // seats with a name "n<seat>"; the rest are empty
+    QTest::addColumn<bool>("mustDiffer");
+
+    QList<int> everySeat;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        everySeat << i;
+    QTest::newRow("a full room") << everySeat << true;
+    QTest::newRow("two names") << QList<int>{3, 30} << true;
+    QTest::newRow("gaps stay gaps") << QList<int>{0, 1, 2, 17, 33} << true;
+    QTest::newRow("one name stays") << QList<int>{12} << false;
+    QTest::newRow("empty room") << QList<int>{} << false;
+}
+
+void TestSeatChart::shuffleDealsTheNamesAnew()
+{
+    QFETCH(QList<int>, occupied);
+    QFETCH(bool, mustDiffer);
+
+    SeatChart chart;
+    for (int i = 0; i < SeatChart::SeatCount; ++i) {
+        if (occupied.contains(i))
+            chart.setSeat(i, u"n%1"_s.arg(i));
+    }
+    chart.setPodiumSide(PodiumSide::Top);
+    chart.clickSeat(7);
+    QRandomGenerator random(20261207);
+    for (int round = 0; round < 200; ++round) {
+        const SeatChart before = chart;
+        chart.shuffle(random);
+        QCOMPARE(chart.podiumSide(), PodiumSide::Top);
+        QCOMPARE(chart.swapSelection(), before.swapSelection());
+        QStringList was, is;
+        for (int i = 0; i < SeatChart::SeatCount; ++i) {
+            QCOMPARE(chart.seat(i).isEmpty(), before.seat(i).isEmpty());
+            was << before.seat(i);
+            is << chart.seat(i);
+        }
+        QCOMPARE(is != was, mustDiffer);
+        was.sort();
+        is.sort();
+        QCOMPARE(is, was);
+    }
+}
+
+void TestSeatChart::shuffleIsUniform()
+{
+    // Three names have six orders; a shuffle gives one of the five that
+    // differ from the one before, each equally often.
+    const QStringList names{u"甲"_s, u"乙"_s, u"丙"_s};
+    SeatChart chart;
+    QRandomGenerator random(7);
+    QMap<QString, int> seen;
+    constexpr int Shuffles = 10000;
+    for (int n = 0; n < Shuffles; ++n) {
+        for (int k = 0; k < 3; ++k)
+            chart.setSeat(k * 10, names.at(k));
+        chart.shuffle(random);
+        ++seen[chart.seat(0) + chart.seat(10) + chart.seat(20)];
+    }
+    QCOMPARE(seen.size(), 5);
+    QVERIFY(!seen.contains(names.join(QString())));
+    double chiSquare = 0;
+    for (const int count : std::as_const(seen))
+        chiSquare += (count - Shuffles / 5.0) * (count - Shuffles / 5.0) / (Shuffles / 5.0);
+    QVERIFY2(chiSquare < 18.47, qPrintable(QString::number(chiSquare))); // 4 degrees of freedom, p = 0.001
 }
 
 QTEST_APPLESS_MAIN(TestSeatChart)

