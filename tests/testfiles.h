@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -38,4 +39,13 @@ inline QByteArray numberedLines(int count, const QByteArray &prefix = "n")
     for (int n = 0; n < count; ++n)
         bytes += prefix + QByteArray::number(n) + "\r\n";
     return bytes;
+}
+
+// The names of numberedLines(count).
+inline QStringList numberedNames(int count, const QString &prefix = QStringLiteral("n"))
+{
+    QStringList names;
+    for (int n = 0; n < count; ++n)
+        names << prefix + QString::number(n);
+    return names;
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -21,8 +22,8 @@ int sync(int fd, const char *name)
     {
         const std::lock_guard guard(SystemCalls::lock);
         SystemCalls::log << (S_ISDIR(status.st_mode) ? "sync folder" : "sync file");
-        if (SystemCalls::syncError) {
-            errno = SystemCalls::syncError;
+        if (const int error = S_ISDIR(status.st_mode) ? SystemCalls::folderSyncError : SystemCalls::syncError) {
+            errno = error;
             return -1;
         }
     }
@@ -65,4 +66,18 @@ extern "C" ssize_t read(int fd, void *buffer, size_t size)
         SystemCalls::beforeRead(fd);
     static auto *const real = next<ssize_t(int, void *, size_t)>("read");
     return real(fd, buffer, size);
+}
+
+extern "C" ssize_t write(int fd, const void *buffer, size_t size)
+{
+    static auto *const real = next<ssize_t(int, const void *, size_t)>("write");
+    ssize_t scripted = ssize_t(size);
+    if (fd > 2) {
+        const std::lock_guard guard(SystemCalls::lock);
+        if (!SystemCalls::writes.isEmpty())
+            scripted = SystemCalls::writes.takeFirst();
+    }
+    if (scripted < 0)
+        errno = int(-scripted);
+    return scripted <= 0 ? (scripted < 0 ? -1 : 0) : real(fd, buffer, std::min(size, size_t(scripted)));
 }

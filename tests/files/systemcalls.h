@@ -10,12 +10,20 @@
 #include <QHash>
 #include <QList>
 
+#include <sys/types.h>
+
 #include <functional>
 #include <mutex>
 
 struct SystemCalls {
-    // errno for every fsync and fdatasync, or 0.
+    // errno for every fsync and fdatasync of a file, and of a folder, or 0.
     static inline int syncError = 0;
+    static inline int folderSyncError = 0;
+    // For each write to a descriptor above 2, in turn: a number above 0
+    // writes at most that many bytes, 0 writes nothing, and a number below 0
+    // fails with that errno negated, errno being left as it was after a 0.
+    // Writes past the end of the list go through.
+    static inline QList<ssize_t> writes;
     // For each rename onto a name (the last part of the new path), in turn,
     // the errno it fails with (0: it goes through); renames past the end of
     // the list go through.
@@ -31,6 +39,8 @@ struct SystemCalls {
     static void reset()
     {
         syncError = 0;
+        folderSyncError = 0;
+        writes.clear();
         renameErrors.clear();
         beforeRead = nullptr;
         log.clear();

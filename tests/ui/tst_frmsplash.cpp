@@ -7,6 +7,21 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A key typed, or a left click on a control (the window itself when the name
+// is empty) at a point (its centre when null).
+struct Gesture {
+    Qt::Key key;
+    QString control = {};
+    QPoint where = {};
+};
+using Gestures = QList<Gesture>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Gestures)
+
 class TestFrmSplash : public QObject
 {
     Q_OBJECT
@@ -45,56 +60,49 @@ void TestFrmSplash::texts()
     QCOMPARE(label(u"Label4"_s)->text(), u"E-mail:"_s + QString::fromUtf16(SedarioConfig::AuthorEmail));
     QCOMPARE(label(u"lblCompany"_s)->text(), QString::fromUtf16(SedarioConfig::WebAddress));
     QCOMPARE(label(u"Label2"_s)->text(), u"感谢使用！有建议和需求请与我联系！"_s);
-    const QLabel *name = label(u"lblProductName"_s);
-    QVERIFY(name->font().bold());
+    const QLabel *name = label(u"lblProductName"_s), *link = label(u"lblCompany"_s);
+    QCOMPARE(std::tuple(name->font().pointSize(), name->font().bold()), std::tuple(18, true));
     QVERIFY(name->width() >= name->sizeHint().width());
+    QCOMPARE(std::tuple(link->font().pointSize(), link->font().underline()), std::tuple(9, true));
+    QCOMPARE(link->palette().color(QPalette::WindowText), link->palette().color(QPalette::Highlight));
     QVERIFY(m_splash->isModal());
     QCOMPARE(m_splash->geometry().center(), m_main->geometry().center());
 }
 
 void TestFrmSplash::closing_data()
 {
-    QTest::addColumn<int>("key");         // 0: a click instead
-    QTest::addColumn<QString>("control"); // clicked; empty: the window's margin
-    QTest::addColumn<QPoint>("where");    // in the control; null: its centre
-    QTest::addColumn<int>("closes");      // 0 stays open; 1 closes
-    QTest::addColumn<int>("opensAddress");
+    QTest::addColumn<Gestures>("gestures"); // each on the window as it was first shown
+    QTest::addColumn<bool>("closes");       // after each of them
+    QTest::addColumn<int>("opensAddress");  // how often, in all
 
-    QTest::newRow("Esc") << int(Qt::Key_Escape) << QString() << QPoint() << 1 << 0;
-    QTest::newRow("Enter") << int(Qt::Key_Return) << QString() << QPoint() << 1 << 0;
-    QTest::newRow("letter") << int(Qt::Key_A) << QString() << QPoint() << 1 << 0;
-    QTest::newRow("arrow") << int(Qt::Key_Left) << QString() << QPoint() << 0 << 0;
-    QTest::newRow("Shift alone") << int(Qt::Key_Shift) << QString() << QPoint() << 0 << 0;
-    QTest::newRow("product name") << 0 << u"lblProductName"_s << QPoint() << 1 << 0;
-    QTest::newRow("author") << 0 << u"lblWarning"_s << QPoint() << 1 << 0;
-    QTest::newRow("thanks") << 0 << u"Label2"_s << QPoint() << 1 << 0;
-    QTest::newRow("empty spot in the frame") << 0 << u"Frame1"_s << QPoint(10, 130) << 1 << 0;
-    QTest::newRow("web address") << 0 << u"lblCompany"_s << QPoint() << 0 << 1;
-    QTest::newRow("margin left of the frame") << 0 << QString() << QPoint(3, 70) << 0 << 0;
-    QTest::newRow("margin below the frame") << 0 << QString() << QPoint(180, 154) << 0 << 0;
+    const Qt::Key click{};
+    QTest::newRow("keys that type") << Gestures{{Qt::Key_Escape}, {Qt::Key_Return}, {Qt::Key_A}} << true << 0;
+    QTest::newRow("keys that type nothing") << Gestures{{Qt::Key_Left}, {Qt::Key_Shift}} << false << 0;
+    QTest::newRow("the frame and the labels") << Gestures{{click, u"lblProductName"_s}, {click, u"Label1"_s},
+                                                          {click, u"lblWarning"_s},     {click, u"Label4"_s},
+                                                          {click, u"Label2"_s},         {click, u"Frame1"_s, {10, 130}}}
+                                              << true << 0;
+    QTest::newRow("the web address, twice") << Gestures{{click, u"lblCompany"_s}, {click, u"lblCompany"_s}} << false << 2;
+    QTest::newRow("the margins outside the frame") << Gestures{{click, {}, {3, 70}}, {click, {}, {180, 154}}} << false << 0;
 }
 
 void TestFrmSplash::closing()
 {
-    QFETCH(int, key);
-    QFETCH(QString, control);
-    QFETCH(QPoint, where);
-    QFETCH(int, closes);
+    QFETCH(Gestures, gestures);
+    QFETCH(bool, closes);
     QFETCH(int, opensAddress);
 
-    // Twice: the web address opens each time, the window stays; anything
-    // else that closes it does so at once.
-    for (int round = 0; round < 2 && m_splash->isVisible(); ++round) {
-        if (key) {
-            QTest::keyClick(m_splash.get(), Qt::Key(key));
-        } else {
-            QWidget *target = control.isEmpty() ? m_splash.get() : m_splash->findChild<QWidget *>(control);
-            QTest::mouseClick(target, Qt::LeftButton, {}, where.isNull() ? target->rect().center() : where);
-        }
+    for (const Gesture &gesture : gestures) {
+        m_splash->show();
+        QWidget *target = gesture.control.isEmpty() ? m_splash.get() : m_splash->findChild<QWidget *>(gesture.control);
+        if (gesture.key)
+            QTest::keyClick(m_splash.get(), gesture.key);
+        else
+            QTest::mouseClick(target, Qt::LeftButton, {}, gesture.where.isNull() ? target->rect().center() : gesture.where);
         QCOMPARE(m_splash->isVisible(), !closes);
     }
     const QUrl address(QString::fromUtf16(SedarioConfig::WebAddress));
-    QCOMPARE(m_desktop.openedUrls, QList<QUrl>(opensAddress * 2, address));
+    QCOMPARE(m_desktop.openedUrls, QList<QUrl>(opensAddress, address));
 }
 
 QTEST_MAIN(TestFrmSplash)
