@@ -1,6 +1,5 @@
 #include "ui/chinesefonts.h"
 
-#include <QApplication>
 #include <QFontDatabase>
 
 using namespace Qt::StringLiterals;
@@ -33,11 +32,6 @@ QFont ChineseFonts::interfaceFont(const QFont &base)
     // layout tables, about 1 MiB at start-up. Latin text loses its kerning.
     font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
-}
-
-void ChineseFonts::applyToApplication()
-{
-    QApplication::setFont(interfaceFont(QApplication::font()));
 }
 
 QFont ChineseFonts::songTi(int pointSize, int weight)

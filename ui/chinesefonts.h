@@ -11,14 +11,10 @@
 class ChineseFonts
 {
 public:
-    // The window's default font for its buttons, labels and dialogs: `base`
-    // (the desktop's size and style) with Simplified Chinese sans-serif faces
+    // The program's font for its buttons, labels and dialogs: `base` (the
+    // desktop's size and style) with Simplified Chinese sans-serif faces
     // first.
     static QFont interfaceFont(const QFont &base);
-    // Makes interfaceFont() of the desktop's font the whole program's font,
-    // which every window and dialog takes. Set once for the program, it also
-    // spares loading the desktop's default face beside the Chinese one.
-    static void applyToApplication();
 
     // 宋体 (SimSun), which the podium markers and the About window ask for.
     // Where the system has no such font, a Simplified Chinese serif face

@@ -5,6 +5,7 @@
 #include "ui/desktop.h"
 #include "ui/twips.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -83,8 +84,7 @@ void frmSplash::Form_Load()
     // The product name grows or shrinks with its text, keeping its place.
     m_productName->setText(m_mainWindow->windowTitle());
     fitToText(m_productName, 0);
-    m_version->setText(
-        u"V%1.%2.%3"_s.arg(SedarioConfig::VersionMajor).arg(SedarioConfig::VersionMinor).arg(SedarioConfig::VersionRevision));
+    m_version->setText(u"V"_s + QCoreApplication::applicationVersion());
 }
 
 void frmSplash::showEvent(QShowEvent *event)
