@@ -11,7 +11,9 @@
 #include "ui/twips.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
@@ -74,18 +76,7 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
 
 SeatButton *Form1::Command1(int index) const
 {
-    return m_seatButtons.at(static_cast<std::size_t>(index));
-}
-
-QPushButton *Form1::addCommandButton(const char *objectName, const QString &caption, QRect geometry, void (Form1::*handler)())
-{
-    auto *button = new QPushButton(caption, this);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
-    button->installEventFilter(this);
-    connect(button, &QPushButton::clicked, this, handler);
-    return button;
+    return static_cast<SeatButton *>(m_seats->button(index));
 }
 
 QAction *Form1::addShortcutAction(const QString &text, const QList<QKeySequence> &keys)
@@ -96,43 +87,79 @@ QAction *Form1::addShortcutAction(const QString &text, const QList<QKeySequence>
     return action;
 }
 
-QLabel *Form1::addStatusPanel(const char *objectName, int minimumWidth, bool stretch)
-{
-    auto *panel = new QLabel(m_statusBar);
-    panel->setObjectName(QString::fromLatin1(objectName));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    panel->setMinimumWidth(minimumWidth);
-    panel->installEventFilter(this);
-    if (stretch) {
-        m_statusBar->addWidget(panel, 1);
-    } else {
-        panel->setFixedWidth(minimumWidth);
-        m_statusBar->addPermanentWidget(panel);
-    }
-    return panel;
-}
-
 void Form1::buildControls()
 {
+    // A button group's arrow keys move the focus by position among its
+    // buttons, as drawn, and stop at the edges: one group for the seats, one
+    // for the commands.
+    m_seats = new QButtonGroup(this);
     for (int i = 0; i < SeatChart::SeatCount; ++i) {
         const int column = SeatChart::columnOf(i);
         const int row = SeatChart::rowOf(i);
         auto *seat = new SeatButton(column, row, this);
         seat->setObjectName(u"Command1_%1"_s.arg(i));
         seat->setGeometry(Twips::rect(120 + 1350 * column, 720 + 480 * row, 1095, 375));
-        seat->setAutoDefault(false);
         seat->installEventFilter(this);
-        connect(seat, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
-        connect(seat, &SeatButton::draggedTo, this, [this, i](SeatButton *target) {
-            const int to = int(std::find(m_seatButtons.begin(), m_seatButtons.end(), target) - m_seatButtons.begin());
-            change([&] { m_chart.swapSeats(i, to); });
-        });
-        m_seatButtons[static_cast<std::size_t>(i)] = seat;
+        connect(seat, &SeatButton::draggedTo, this,
+                [this, i](SeatButton *target) { change([&] { m_chart.swapSeats(i, m_seats->id(target)); }); });
+        m_seats->addButton(seat, i);
     }
+    connect(m_seats, &QButtonGroup::idClicked, this, &Form1::Command1_Click);
+    buildPodiumMarkers();
 
-    // The two podium markers. Both keep their places; only which one is
-    // visible changes with the podium side.
+    // The separator runs a little past the right edge and is cut off there.
+    auto *line = new QFrame(this);
+    line->setObjectName(u"Line1"_s);
+    line->setFrameStyle(QFrame::HLine | QFrame::Plain);
+    line->setGeometry(Twips::toPixels(0), Twips::toPixels(4680), Twips::toPixels(6840), 1);
+
+    // Keyboard order: the commands, the (disabled, so skipped) markers, then
+    // the seats from the last to the first.
+    QList<QWidget *> tabOrder = buildCommands();
+    tabOrder << m_text2 << m_text1;
+    for (int i = SeatChart::SeatCount - 1; i >= 0; --i)
+        tabOrder << Command1(i);
+    for (qsizetype k = 0; k + 1 < tabOrder.size(); ++k)
+        setTabOrder(tabOrder.at(k), tabOrder.at(k + 1));
+    tabOrder.first()->setFocus();
+    buildStatusBar();
+}
+
+QList<QWidget *> Form1::buildCommands()
+{
+    const struct {
+        const char *name;
+        QString caption;
+        QRect geometry;
+        void (Form1::*handler)();
+    } commands[] = {
+        {"Command2", u"打开"_s, Twips::rect(120, 4800, 855, 375), &Form1::Command2_Click},
+        {"Command3", u"保存"_s, Twips::rect(1880, 4800, 975, 375), &Form1::Command3_Click},
+        {"Command4", u"另存为"_s, Twips::rect(3760, 4800, 975, 375), &Form1::Command4_Click},
+        {"Command5", u"旋转"_s, Twips::rect(120, 5280, 855, 375), &Form1::Command5_Click},
+        {"Command6", u"讲台位置"_s, Twips::rect(5640, 5280, 975, 375), &Form1::Command6_Click},
+        {"Command7", u"左移一列"_s, Twips::rect(1880, 5280, 975, 375), &Form1::Command7_Click},
+        {"Command8", u"右移一列"_s, Twips::rect(3760, 5280, 975, 375), &Form1::Command8_Click},
+        {"Command9", u"排考场"_s, Twips::rect(5640, 4800, 975, 375), &Form1::Command9_Click},
+    };
+    auto *group = new QButtonGroup(this);
+    QList<QWidget *> buttons;
+    for (const auto &command : commands) {
+        auto *button = new QPushButton(command.caption, this);
+        button->setObjectName(QString::fromLatin1(command.name));
+        button->setGeometry(command.geometry);
+        button->installEventFilter(this);
+        connect(button, &QPushButton::clicked, this, command.handler);
+        group->addButton(button);
+        buttons << button;
+    }
+    return buttons;
+}
+
+void Form1::buildPodiumMarkers()
+{
+    // Both keep their places; only which one is visible changes with the
+    // podium side.
     const QFont podiumFont = ChineseFonts::songTi(15);
     const auto makeMarker = [&](const char *objectName, QRect geometry) {
         auto *marker = new QLineEdit(u"  讲  台"_s, this);
@@ -140,7 +167,6 @@ void Form1::buildControls()
         marker->setGeometry(geometry);
         marker->setFont(podiumFont);
         marker->setEnabled(false);
-        marker->setReadOnly(true);
         // The face colour of buttons behind the text, and the text as legible
         // as that of an enabled box although the marker takes no input.
         QPalette palette = marker->palette();
@@ -153,50 +179,33 @@ void Form1::buildControls()
     };
     m_text1 = makeMarker("Text1", Twips::rect(1680, 120, 1455, 420));
     m_text2 = makeMarker("Text2", Twips::rect(3000, 4080, 1575, 420));
+}
 
-    // The separator runs a little past the right edge and is cut off there.
-    auto *line = new QFrame(this);
-    line->setObjectName(u"Line1"_s);
-    line->setFrameStyle(QFrame::HLine | QFrame::Plain);
-    line->setGeometry(Twips::toPixels(0), Twips::toPixels(4680), Twips::toPixels(6840), 1);
-
-    QList<QWidget *> tabOrder{
-        addCommandButton("Command2", u"打开"_s, Twips::rect(120, 4800, 855, 375), &Form1::Command2_Click),
-        addCommandButton("Command3", u"保存"_s, Twips::rect(1880, 4800, 975, 375), &Form1::Command3_Click),
-        addCommandButton("Command4", u"另存为"_s, Twips::rect(3760, 4800, 975, 375), &Form1::Command4_Click),
-        addCommandButton("Command5", u"旋转"_s, Twips::rect(120, 5280, 855, 375), &Form1::Command5_Click),
-        addCommandButton("Command6", u"讲台位置"_s, Twips::rect(5640, 5280, 975, 375), &Form1::Command6_Click),
-        addCommandButton("Command7", u"左移一列"_s, Twips::rect(1880, 5280, 975, 375), &Form1::Command7_Click),
-        addCommandButton("Command8", u"右移一列"_s, Twips::rect(3760, 5280, 975, 375), &Form1::Command8_Click),
-        addCommandButton("Command9", u"排考场"_s, Twips::rect(5640, 4800, 975, 375), &Form1::Command9_Click),
-    };
-
-    // The arrow keys move in the seats and in the 2 x 4 block of commands,
-    // each as drawn.
-    QList<QList<QWidget *>> seats(SeatChart::Rows);
-    for (int i = 0; i < SeatChart::SeatCount; ++i)
-        seats[SeatChart::rowOf(i)] << Command1(i);
-    m_focusGrids = {seats, {{tabOrder[0], tabOrder[1], tabOrder[2], tabOrder[7]}, {tabOrder[3], tabOrder[5], tabOrder[6], tabOrder[4]}}};
-
+void Form1::buildStatusBar()
+{
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"StatusBar1"_s);
     m_statusBar->setSizeGripEnabled(false);
     m_statusBar->setGeometry(Twips::rect(0, 5760, 6750, 375));
-    m_panels[0] = addStatusPanel("StatusBar1_Panel1", Twips::toPixels(1440), true);
-    m_panels[1] = addStatusPanel("StatusBar1_Panel2", Twips::toPixels(1200), false);
-    m_panels[2] = addStatusPanel("StatusBar1_Panel3", Twips::toPixels(1701), false);
+    const int widths[] = {1440, 1200, 1701}; // the first takes what the others leave, at least this
+    for (std::size_t k = 0; k < m_panels.size(); ++k) {
+        auto *panel = new QLabel(m_statusBar);
+        panel->setObjectName(u"StatusBar1_Panel%1"_s.arg(k + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        panel->setMinimumWidth(Twips::toPixels(widths[k]));
+        panel->installEventFilter(this);
+        if (k == 0) {
+            m_statusBar->addWidget(panel, 1);
+        } else {
+            panel->setFixedWidth(Twips::toPixels(widths[k]));
+            m_statusBar->addPermanentWidget(panel);
+        }
+        m_panels[k] = panel;
+    }
     const QString designer = u"设计："_s + QString::fromUtf16(SedarioConfig::AuthorName);
     m_panels[2]->setText(designer);
     m_panels[2]->setToolTip(designer);
-
-    // Keyboard order: the commands, the (disabled, so skipped) markers, then
-    // the seats from the last to the first.
-    tabOrder << m_text2 << m_text1;
-    for (int i = SeatChart::SeatCount - 1; i >= 0; --i)
-        tabOrder << Command1(i);
-    for (qsizetype k = 0; k + 1 < tabOrder.size(); ++k)
-        setTabOrder(tabOrder.at(k), tabOrder.at(k + 1));
-    tabOrder.first()->setFocus();
 }
 
 void Form1::Form_Load()
@@ -205,8 +214,7 @@ void Form1::Form_Load()
     m_currentFileName = ChartFiles::SeatListName;
     m_startupProblems = ChartFiles::loadWorkingFiles(m_chart, m_workingFolder);
     m_panels[0]->setText(windowTitle() + u' ' + QString::fromUtf16(SedarioConfig::WebAddress));
-    m_panels[1]->setText(
-        u"版本:%1.%2.%3"_s.arg(SedarioConfig::VersionMajor).arg(SedarioConfig::VersionMinor).arg(SedarioConfig::VersionRevision));
+    m_panels[1]->setText(u"版本:"_s + QCoreApplication::applicationVersion());
     showChart();
 }
 
@@ -236,27 +244,6 @@ void Form1::showEvent(QShowEvent *event)
     }
 }
 
-bool Form1::moveFocus(QObject *from, int key)
-{
-    const int across = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
-    const int down = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
-    if (across == 0 && down == 0)
-        return false;
-    // By position within the grid the control belongs to; at an edge the
-    // focus stays where it is.
-    for (const QList<QList<QWidget *>> &grid : m_focusGrids) {
-        for (qsizetype row = 0; row < grid.size(); ++row) {
-            const qsizetype column = grid[row].indexOf(from);
-            if (column < 0)
-                continue;
-            if (QWidget *target = grid.value(row + down).value(column + across))
-                target->setFocus(Qt::TabFocusReason);
-            return true;
-        }
-    }
-    return false;
-}
-
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
@@ -272,16 +259,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             button->click();
             return true;
         }
-        if (moveFocus(watched, key->key()))
-            return true;
     }
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        for (std::size_t k = 0; k < m_panels.size(); ++k) {
-            if (watched == m_panels[k]) {
-                StatusBar1_PanelDblClick(int(k) + 1);
-                return true;
-            }
-        }
+    const auto panel = std::find(m_panels.begin(), m_panels.end(), watched);
+    if (event->type() == QEvent::MouseButtonDblClick && panel != m_panels.end()) {
+        StatusBar1_PanelDblClick(int(panel - m_panels.begin()) + 1);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

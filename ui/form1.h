@@ -11,11 +11,11 @@
 
 class Desktop;
 class QAction;
+class QButtonGroup;
 class QLabel;
 class QMenu;
 class QRandomGenerator;
 class QLineEdit;
-class QPushButton;
 class QStatusBar;
 class SeatButton;
 
@@ -26,7 +26,9 @@ class SeatButton;
 // The window owns the one SeatChart of the program. Every command changes it
 // through the chart and files layers and then shows the result. A command
 // that cannot read or write its file says so in a warning that names the file
-// and the reason, and changes nothing.
+// and the reason, and changes neither the chart nor any file; the path its
+// dialog gave is the current file name all the same, as it is set before the
+// file is opened.
 //
 // The working files, default.txt and Option, are addressed by their bare
 // names in workingFolder; an empty workingFolder is the current directory at
@@ -52,8 +54,6 @@ public:
 
     // The seat buttons, index = column * 7 + row.
     SeatButton *Command1(int index) const;
-    // The right mouse button's menu, once it has been shown; nullptr before.
-    QMenu *contextMenu() const { return m_menu; }
     // What 随机排座 draws from; QRandomGenerator::global() unless a test
     // gives another.
     void setRandomGenerator(QRandomGenerator *random) { m_random = random; }
@@ -80,11 +80,10 @@ protected:
 
 private:
     void buildControls();
-    QPushButton *addCommandButton(const char *objectName, const QString &caption, QRect geometry, void (Form1::*handler)());
-    QLabel *addStatusPanel(const char *objectName, int minimumWidth, bool stretch);
-    // Moves the focus for an arrow key from a seat or a command; false for
-    // any other key.
-    bool moveFocus(QObject *from, int key);
+    void buildPodiumMarkers();
+    // The eight commands, in the order of their numbers.
+    QList<QWidget *> buildCommands();
+    void buildStatusBar();
     QAction *addShortcutAction(const QString &text, const QList<QKeySequence> &keys);
     void showChart();
     // Runs a change of the chart as one step of the history, and shows the
@@ -105,12 +104,11 @@ private:
     QList<FileError> m_startupProblems;
     bool m_shown = false;
 
-    std::array<SeatButton *, SeatChart::SeatCount> m_seatButtons{};
-    QLineEdit *m_text1 = nullptr; // podium marker above the grid
-    QLineEdit *m_text2 = nullptr; // podium marker below the grid
+    QButtonGroup *m_seats = nullptr; // id = seat index
+    QLineEdit *m_text1 = nullptr;    // podium marker above the grid
+    QLineEdit *m_text2 = nullptr;    // podium marker below the grid
     QStatusBar *m_statusBar = nullptr;
     std::array<QLabel *, 3> m_panels{};
-    QList<QList<QList<QWidget *>>> m_focusGrids; // rows of controls, as drawn
 
     ChartHistory m_history;
     QRandomGenerator *m_random;

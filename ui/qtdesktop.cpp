@@ -33,20 +33,13 @@ void QtDesktop::loadTranslations()
 std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter)
 {
     loadTranslations();
+    // Saving asks before an existing file is replaced. Either way a typed
+    // name is returned even when no such file exists (QFileDialog::AnyFile),
+    // and the command then says so itself; no extension is added.
     QFileDialog dialog(parent, title);
-    if (kind == FileDialog::Save) {
-        // Asks before replacing an existing file (QFileDialog's default).
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        // A typed name is returned even when no such file exists; the command
-        // then says so itself.
-        dialog.setFileMode(QFileDialog::AnyFile);
-    }
-    const QStringList filters = FileFilter::toNameFilters(filter);
-    dialog.setNameFilters(filters);
-    if (!filters.isEmpty())
-        dialog.selectNameFilter(filters.first());
+    dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // The first filter is the one selected.
+    dialog.setNameFilters(FileFilter::toNameFilters(filter));
     // The descriptions already name their patterns.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
