@@ -15,8 +15,8 @@ class SeatChart;
 // Option (the podium side), and the seat lists that Open and the exam-room
 // command read.
 //
-// Every reader reads the whole file before it touches the chart, so a file
-// that cannot be read changes nothing. Working files are addressed by their
+// Every reader reads the file, as far as it reads it (see SeatListFile),
+// before it touches the chart, so a file that cannot be read changes nothing. Working files are addressed by their
 // bare names inside workingFolder; an empty workingFolder is the process's
 // current directory at the moment of the call.
 class ChartFiles
@@ -45,7 +45,12 @@ public:
     // order, an empty string for a NULL entry.
     static Result<QStringList> readExamList(const QString &path);
 
-    // Save: Option, then default.txt. Each is replaced only once both are
-    // fully written; on error neither previous file is lost.
+    // Save: Option, then default.txt. Both are written and synced in full
+    // before either replaces its old version, and a copy of the old Option
+    // is kept. A failure before the renames changes neither file; should
+    // default.txt then not take its place, Option is put back from the copy,
+    // and where even that fails the error says so. A folder that cannot be
+    // synced after both renames is an error too: the new files are in place
+    // but may not survive a crash.
     static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const QString &workingFolder = {});
 };

@@ -4,14 +4,10 @@
 
 #include <algorithm>
 
-namespace {
-
-bool isLineEnd(char c)
+bool EntryReader::isLineEnd(char c)
 {
     return c == '\r' || c == '\n';
 }
-
-} // namespace
 
 EntryReader::EntryReader(QByteArrayView data, bool complete) : m_data(data), m_complete(complete) {}
 

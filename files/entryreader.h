@@ -33,6 +33,9 @@ public:
 
     enum class Fault { None, EntryTooLong, NulByte };
 
+    // CR and LF each end a line (CR LF ends one).
+    static bool isLineEnd(char c);
+
     // complete is false when data holds only the beginning of a longer file;
     // an entry that would run past the end of data then counts as too long.
     explicit EntryReader(QByteArrayView data, bool complete = true);

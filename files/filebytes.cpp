@@ -13,9 +13,6 @@ Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
 {
     using Reason = FileError::Reason;
     const auto fail = [&](int error) { return FileError::fromErrno(error, FileError::Action::Read, path); };
-    const auto refuse = [&](mode_t mode) {
-        return FileError(S_ISDIR(mode) ? Reason::IsDirectory : Reason::NotRegularFile, FileError::Action::Read, path);
-    };
     const auto entry = FolderEntry::find(path, FileError::Action::Read);
     if (!entry.ok())
         return entry.error();
@@ -26,14 +23,14 @@ Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
     // What took its place since is caught on the descriptor: O_NOFOLLOW for a
     // link, O_NONBLOCK so that a pipe cannot block, then fstat.
     if (!S_ISREG(entry.value().status().st_mode))
-        return refuse(entry.value().status().st_mode);
+        return FileError::notRegular(entry.value().status().st_mode, FileError::Action::Read, path);
     const UniqueFd fd(
         ::openat(entry.value().folder(), entry.value().name().constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     struct stat status = {};
     if (!fd.valid() || ::fstat(fd.get(), &status) != 0)
         return fail(errno);
     if (!S_ISREG(status.st_mode))
-        return refuse(status.st_mode);
+        return FileError::notRegular(status.st_mode, FileError::Action::Read, path);
 
     // Read to the end or to the limit, whatever the size said: the file may
     // grow while it is read. The buffer's pages cost memory only once read.

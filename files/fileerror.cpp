@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -30,6 +32,11 @@ FileError FileError::fromErrno(int error, Action action, const QString &path)
             return FileError(reason, action, path);
     }
     return FileError(Reason::SystemError, action, path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+FileError FileError::notRegular(mode_t type, Action action, const QString &path)
+{
+    return FileError(S_ISDIR(type) ? Reason::IsDirectory : Reason::NotRegularFile, action, path);
 }
 
 FileError &FileError::setOutcome(const QString &outcome)

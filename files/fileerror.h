@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 // Why a file could not be read or written, and which file it was. The files
 // layer hands these back as values; the windows decide how to show them.
 class FileError
@@ -28,6 +30,9 @@ public:
     FileError(Reason reason, Action action, const QString &path, const QString &detail = {});
     // The reason for an errno value of a failed system call.
     static FileError fromErrno(int error, Action action, const QString &path);
+    // The reason for a path that is not a regular file, by its file type
+    // (st_mode): a folder, or a device, pipe or socket.
+    static FileError notRegular(mode_t type, Action action, const QString &path);
 
     Reason reason() const { return m_reason; }
     Action action() const { return m_action; }

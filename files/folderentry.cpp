@@ -10,6 +10,43 @@
 #include <cerrno>
 #include <utility>
 
+namespace {
+
+// The root or the current folder, where a path's walk begins.
+UniqueFd startOf(const QByteArray &path)
+{
+    return UniqueFd(::open(path.startsWith('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
+// Takes the link `node`, found in `folder`, by the kernel's rule for links in
+// shared folders: its target goes in front of the parts of the path still to
+// walk, and an absolute target starts the walk again at the root. Returns 0,
+// an errno value, or -1 for another user's link in a shared folder.
+int followLink(UniqueFd &folder, const UniqueFd &node, const struct stat &link, QByteArrayList &parts)
+{
+    struct stat holder = {};
+    if (::fstat(folder.get(), &holder) != 0)
+        return errno;
+    const bool shared = (holder.st_mode & S_ISVTX) && (holder.st_mode & S_IWOTH);
+    if (shared && link.st_uid != ::geteuid() && link.st_uid != holder.st_uid)
+        return -1;
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t size = ::readlinkat(node.get(), "", target.data(), size_t(target.size()));
+    if (size < 0 || size == target.size())
+        return size < 0 ? errno : ENAMETOOLONG;
+    target.truncate(size);
+    if (target.startsWith('/')) {
+        UniqueFd root = startOf(target);
+        if (!root.valid())
+            return errno;
+        folder = std::move(root);
+    }
+    parts = target.split('/') + parts;
+    return 0;
+}
+
+} // namespace
+
 Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action action)
 {
     int links = 0;
@@ -19,11 +56,8 @@ Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action act
                                             : FileError::fromErrno(error, action, path);
     };
     const QByteArray encoded = QFile::encodeName(path);
-    const auto openFolder = [](const QByteArray &parts) {
-        return UniqueFd(::open(parts.startsWith('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    };
     FolderEntry entry;
-    entry.m_folder = openFolder(encoded);
+    entry.m_folder = startOf(encoded);
     if (encoded.isEmpty() || !entry.m_folder.valid())
         return fail(encoded.isEmpty() ? ENOENT : errno);
 
@@ -42,24 +76,10 @@ Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action act
             return entry;
         }
         if (S_ISLNK(status.st_mode)) {
-            struct stat folder = {};
-            if (::fstat(entry.m_folder.get(), &folder) != 0)
-                return fail(errno);
-            const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
-            if (shared && status.st_uid != ::geteuid() && status.st_uid != folder.st_uid)
-                return FileError(FileError::Reason::LinkRefused, action, path);
-            QByteArray target(PATH_MAX, '\0');
-            const ssize_t size = ::readlinkat(node.get(), "", target.data(), size_t(target.size()));
-            if (size < 0 || size == target.size() || ++links > 40)
-                return fail(size < 0 ? errno : size == target.size() ? ENAMETOOLONG : ELOOP);
-            target.truncate(size);
-            if (target.startsWith('/')) {
-                UniqueFd root = openFolder(target);
-                if (!root.valid())
-                    return fail(errno);
-                entry.m_folder = std::move(root);
-            }
-            parts = target.split('/') + parts;
+            if (++links > MaxLinks)
+                return fail(ELOOP);
+            if (const int error = followLink(entry.m_folder, node, status, parts))
+                return error < 0 ? FileError(FileError::Reason::LinkRefused, action, path) : fail(error);
             entry.m_throughLink = true;
             continue;
         }

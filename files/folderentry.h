@@ -18,10 +18,13 @@
 // is set, whatever that setting is: a link in a sticky folder that everyone
 // may write (such as /tmp) is followed only when it belongs to the user or to
 // the folder's owner; another user's link there is refused (LinkRefused).
-// Links elsewhere are followed, at most 40 of them.
+// Links elsewhere are followed, at most MaxLinks of them.
 class FolderEntry
 {
 public:
+    // As many links as the kernel follows on one path.
+    static constexpr int MaxLinks = 40;
+
     static Result<FolderEntry> find(const QString &path, FileError::Action action);
 
     // An O_PATH descriptor of the folder that holds (or would hold) the entry.

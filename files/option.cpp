@@ -14,7 +14,7 @@ Result<std::optional<PodiumSide>> Option::read(const QString &path)
     if (!bytes.ok())
         return bytes.error();
     const QByteArray &data = bytes.value().data;
-    const auto end = std::find_if(data.begin(), data.end(), [](char c) { return c == '\r' || c == '\n'; });
+    const auto end = std::find_if(data.begin(), data.end(), EntryReader::isLineEnd);
     if (end == data.end() && !bytes.value().complete)
         return std::optional<PodiumSide>();
     return parse(QByteArrayView(data.begin(), end));

@@ -114,6 +114,26 @@ QString SeatListFile::entryText(const QString &name)
     return name;
 }
 
+int SeatListFile::firstSeatNotReadBack(const SeatChart &chart, const QByteArray &bytes)
+{
+    // The bytes go through the start-up's reader, with its read limit.
+    const auto readBack = [&](qsizetype size) { return parse(QByteArrayView(bytes).first(std::min(size, ReadLimit)), size <= ReadLimit); };
+    const auto back = readBack(bytes.size());
+    int seat = 0;
+    if (back.ok()) {
+        const QStringList &entries = back.value();
+        while (seat < SeatChart::SeatCount && seat < entries.size()
+               && (isNullEntry(entries.at(seat)) ? chart.seat(seat).isEmpty() : entries.at(seat) == chart.seat(seat)))
+            ++seat;
+    } else {
+        // The first seat whose line the reader refuses: every shorter run of
+        // lines reads.
+        for (qsizetype end = 0; (end = bytes.indexOf('\n', end) + 1) > 0 && readBack(end).ok();)
+            ++seat;
+    }
+    return seat;
+}
+
 Result<QByteArray> SeatListFile::format(const SeatChart &chart, const QString &path)
 {
     QStringList lines;
@@ -150,22 +170,8 @@ Result<QByteArray> SeatListFile::format(const SeatChart &chart, const QString &p
     if (bytes.startsWith(Utf8Mark))
         bytes.prepend(' ');
 
-    // The special cases above are not the guarantee; this is. The bytes go
-    // through the start-up's reader, with its read limit.
-    const auto readBack = [&](qsizetype size) { return parse(QByteArrayView(bytes).first(std::min(size, ReadLimit)), size <= ReadLimit); };
-    const auto back = readBack(bytes.size());
-    int seat = 0;
-    if (back.ok()) {
-        const QStringList &entries = back.value();
-        while (seat < SeatChart::SeatCount && seat < entries.size()
-               && (isNullEntry(entries.at(seat)) ? chart.seat(seat).isEmpty() : entries.at(seat) == chart.seat(seat)))
-            ++seat;
-    } else {
-        // The first seat whose line the reader refuses: every shorter run of
-        // lines reads.
-        for (qsizetype end = 0; (end = bytes.indexOf('\n', end) + 1) > 0 && readBack(end).ok();)
-            ++seat;
-    }
+    // The special cases above are not the guarantee; this is.
+    int seat = firstSeatNotReadBack(chart, bytes);
     if (seat == SeatChart::SeatCount)
         return bytes;
     seat = std::min(seat, SeatChart::SeatCount - 1);

@@ -63,4 +63,9 @@ public:
     // comma, or begins or ends with a blank, in double quotes so that it reads
     // back as the same single name; any other name as it is.
     static QString entryText(const QString &name);
+
+private:
+    // The first seat, in index order, that the bytes do not give back through
+    // the start-up's reader; SeatCount when every seat comes back.
+    static int firstSeatNotReadBack(const SeatChart &chart, const QByteArray &bytes);
 };

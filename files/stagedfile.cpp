@@ -65,10 +65,8 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
     const mode_t mode = m_target->status().st_mode;
     // Renaming over a folder, a device or a pipe would not write where the
     // user meant; nor is a file replaced that the user may not write.
-    if (m_target->exists() && !S_ISREG(mode)) {
-        return FileError(S_ISDIR(mode) ? FileError::Reason::IsDirectory : FileError::Reason::NotRegularFile, FileError::Action::Write,
-                         m_path);
-    }
+    if (m_target->exists() && !S_ISREG(mode))
+        return FileError::notRegular(mode, FileError::Action::Write, m_path);
     if (m_target->exists() && ::faccessat(m_target->folder(), m_target->name().constData(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
 

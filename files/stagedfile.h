@@ -14,8 +14,10 @@
 // target (".sedario-" and a random suffix), checks every write, and syncs it.
 // commit() renames it over the target, so the target is at every moment
 // either the whole previous file or the whole new one; syncFolder() makes the
-// rename itself durable. Anything that fails leaves the previous file as it
-// was, and a temporary file that is not committed is removed. One left behind
+// rename itself durable. Anything that fails before commit() leaves the
+// previous file as it was, and a temporary file that is not committed is
+// removed; a failing syncFolder() comes after the rename, when the new
+// content is in place but may not yet survive a crash. One left behind
 // by a Save that was killed is removed by the next stage() in that folder:
 // a temporary file is locked (flock) while its Save runs, so only dead ones go.
 //

@@ -51,9 +51,9 @@ std::optional<QString> TextCodec::decodeGb18030(QByteArrayView bytes)
             text += Euro;
             begin = ++i;
         } else {
-            // One byte below 0x80, four when a digit follows the lead byte.
-            const bool fourBytes = i + 1 < bytes.size() && bytes[i + 1] >= '0' && bytes[i + 1] <= '9';
-            i += byte < 0x80 ? 1 : fourBytes ? 4 : 2;
+            // One byte below 0x80, else two: a four-byte character is two
+            // pairs, each a lead byte and a digit.
+            i += byte < 0x80 ? 1 : 2;
         }
     }
     if (!decodeUpTo(bytes.size()))
