@@ -13,14 +13,11 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// The whole content of a file, or a null QByteArray when it cannot be read.
+// The whole content of a file; nothing when it cannot be read.
 inline QByteArray readBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QByteArray bytes = file.readAll();
-    return bytes.isNull() ? QByteArray("") : bytes;
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Lines joined with CR LF after every line, the last included.

@@ -60,14 +60,6 @@ extern "C" int renameat(int oldFolder, const char *oldPath, int newFolder, const
     return real(oldFolder, oldPath, newFolder, newPath);
 }
 
-extern "C" ssize_t read(int fd, void *buffer, size_t size)
-{
-    if (SystemCalls::beforeRead)
-        SystemCalls::beforeRead(fd);
-    static auto *const real = next<ssize_t(int, void *, size_t)>("read");
-    return real(fd, buffer, size);
-}
-
 extern "C" ssize_t write(int fd, const void *buffer, size_t size)
 {
     static auto *const real = next<ssize_t(int, const void *, size_t)>("write");

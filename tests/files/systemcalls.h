@@ -12,7 +12,6 @@
 
 #include <sys/types.h>
 
-#include <functional>
 #include <mutex>
 
 struct SystemCalls {
@@ -28,8 +27,6 @@ struct SystemCalls {
     // the errno it fails with (0: it goes through); renames past the end of
     // the list go through.
     static inline QHash<QByteArray, QList<int>> renameErrors;
-    // Called with the descriptor before each read; it must not read itself.
-    static inline std::function<void(int fd)> beforeRead;
     // "sync file", "sync folder" and "rename <name>", in order.
     static inline QList<QByteArray> log;
     // Held while a call looks at or changes the above: Saves may run in
@@ -42,7 +39,6 @@ struct SystemCalls {
         folderSyncError = 0;
         writes.clear();
         renameErrors.clear();
-        beforeRead = nullptr;
         log.clear();
     }
 };

@@ -1,9 +1,13 @@
+// The chart's files as they are read and written: the seat list's reader,
+// the start-up load, Open and the exam list, Option, Save and the HTML table.
+
 #include "chart/seatchart.h"
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
+#include "files/seatlistfile.h"
 #include "testfiles.h"
 
-#include <QDir>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,13 +20,32 @@ namespace {
 using Seats = QList<std::pair<int, QString>>;
 using Lines = QList<std::pair<int, QByteArray>>;
 
-QString differences(const SeatChart &chart, const Seats &seats)
+QByteArray utf16(const QString &text, bool littleEndian)
 {
-    for (const auto &[index, name] : seats) {
-        if (chart.seat(index) != name)
-            return u"seat %1 holds '%2', not '%3'"_s.arg(index).arg(chart.seat(index), name);
-    }
-    return QString();
+    QStringEncoder encoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+// The table of TestChartFiles::read(): a file made of `head` and `repeats`
+// copies of `tail` reads as `entries`, or is refused as no seat list, `why`
+// saying so; its name goes into the message as it is, % and all.
+void addReadColumns()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<int>("repeats");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("why");
+}
+
+void readRow(const char *name, const QByteArray &bytes, const QStringList &entries)
+{
+    QTest::newRow(name) << bytes << QByteArray() << 0 << entries << QString();
+}
+
+void refusedRow(const char *name, const QByteArray &bytes, const QString &why)
+{
+    QTest::newRow(name) << bytes << QByteArray() << 0 << QStringList() << why;
 }
 
 } // namespace
@@ -33,6 +56,10 @@ class TestChartFiles : public QObject
 
 private slots:
     void init();
+    void read_data();
+    void read();
+    void refused_data();
+    void refused() { read(); }
     void readersDiffer_data();
     void readersDiffer();
     void option_data();
@@ -91,8 +118,10 @@ void TestChartFiles::readersDiffer()
     SeatChart opened = started;
     QCOMPARE(ChartFiles::loadWorkingFiles(started, m_dir->path()), QList<FileError>());
     QCOMPARE(ChartFiles::loadSeatList(opened, path), std::nullopt);
-    QCOMPARE(differences(started, startup), QString());
-    QCOMPARE(differences(opened, open), QString());
+    for (const auto &[seat, name] : startup)
+        QCOMPARE(started.seat(seat), name);
+    for (const auto &[seat, name] : open)
+        QCOMPARE(opened.seat(seat), name);
     QCOMPARE(std::tuple(opened.podiumSide(), opened.swapSelection()), std::tuple(PodiumSide::Top, SwapSelection{true, 4}));
     QCOMPARE(ChartFiles::readExamList(path).value().mid(0, exam.size()), exam);
 }
@@ -208,10 +237,10 @@ void TestChartFiles::htmlTable_data()
 
     QTest::newRow("甲 in seat 0, 乙 in seat 34")
         << Seats{{0, u"甲"_s}, {34, u"乙"_s}} << Lines{{3, "<td>\xbc\xd7</td>"}, {49, "<td>\xd2\xd2</td>"}};
-    QTest::newRow("seat 7: second cell of row 0") << Seats{{7, u"王"_s}} << Lines{{4, "<td>\xcd\xf5</td>"}};
-    QTest::newRow("seat 1: first cell of row 1") << Seats{{1, u"€"_s}} << Lines{{10, "<td>\x80</td>"}};
-    QTest::newRow("markup escaped") << Seats{{0, u"<b>王&\"</b>"_s}} << Lines{{3, "<td>&lt;b&gt;\xcd\xf5&amp;&quot;&lt;/b&gt;</td>"}};
-    QTest::newRow("line end stays in line") << Seats{{0, u"a\r\nb"_s}} << Lines{{3, "<td>a&#13;&#10;b</td>"}};
+    QTest::newRow("seat 7: second cell of row 0; markup escaped")
+        << Seats{{7, u"<b>王&\"</b>"_s}} << Lines{{4, "<td>&lt;b&gt;\xcd\xf5&amp;&quot;&lt;/b&gt;</td>"}};
+    QTest::newRow("seat 1: first cell of row 1; a line end stays in line")
+        << Seats{{1, u"a\r\nb"_s}} << Lines{{10, "<td>a&#13;&#10;b</td>"}};
 }
 
 void TestChartFiles::htmlTable()
@@ -239,6 +268,100 @@ void TestChartFiles::htmlTable()
     QVERIFY(writeBytes(path, QByteArray(10000, 'r'))); // replaced whole, without a question
     QCOMPARE(HtmlExport::exportHtmlTable(chart, path), std::nullopt);
     QCOMPARE(readBytes(path), crlfLines(expected));
+}
+
+void TestChartFiles::read_data()
+{
+    addReadColumns();
+    readRow("CR LF, LF, lone CR, none at the end", QByteArray("a\r\nb\nc\rd"), QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s});
+    readRow("lone CR last", QByteArray("a\r"), QStringList{u"a"_s});
+    readRow("empty lines; LF CR is two line ends", QByteArray("a\r\n\r\nb\n\rc\r\n"),
+            QStringList{u"a"_s, QString(), u"b"_s, QString(), u"c"_s});
+    readRow("ASCII comma separates", QByteArray("\xd5\xc5\xc8\xfd,\xc0\xee\xcb\xc4\r\nc\r\n"), QStringList{u"张三"_s, u"李四"_s, u"c"_s});
+    readRow("full-width comma does not", QByteArray("\xd5\xc5\xc8\xfd\xa3\xac\xc0\xee\xcb\xc4\r\n"), QStringList{u"张三，李四"_s});
+    readRow("adjacent commas, comma before line end", QByteArray("a,,b,\r\nc"), QStringList{u"a"_s, QString(), u"b"_s, QString(), u"c"_s});
+    readRow("blanks around dropped", QByteArray("  \xcd\xf5\xce\xe5  \r\na b \r\n"), QStringList{u"王五"_s, u"a b"_s});
+    readRow("tab is ordinary", QByteArray("\ta\t\r\n"), QStringList{u"\ta\t"_s});
+    readRow("quoted comma and blanks", QByteArray(" \"Smith, John \"\r\nx\r\n"), QStringList{u"Smith, John "_s, u"x"_s});
+    readRow("after closing quote dropped", QByteArray("\"a\"b c,d\r\n"), QStringList{u"a"_s, u"d"_s});
+    readRow("unclosed quote ends with the line", QByteArray("\"a, b\r\nc\r\n\"d,e"), QStringList{u"a, b"_s, u"c"_s, u"d,e"_s});
+    readRow("quote inside kept", QByteArray("a\"b\"c\r\n"), QStringList{u"a\"b\"c"_s});
+    readRow("rest of only blanks", QByteArray("a\r\n   "), QStringList{u"a"_s, QString()});
+    readRow("empty file", QByteArray(), QStringList{});
+    readRow("35 lines then empty ones", numberedLines(35) + "\r\n\r\n", numberedNames(35));
+    readRow("only 35 of 40 read", numberedLines(40), numberedNames(35));
+    readRow("nothing past entry 35 looked at", numberedLines(35) + QByteArray("\0\xff", 2) + QByteArray(5000, 'x'), numberedNames(35));
+    readRow("entry of 4096 bytes", QByteArray(4096, 'x'), QStringList{QString(4096, u'x')});
+    readRow("GBK", QByteArray("\xbc\xd7\r\nNULL\r\n\xd2\xd2"), QStringList{u"甲"_s, u"NULL"_s, u"乙"_s});
+    readRow("euro is 0x80", QByteArray("1\x80"), QStringList{u"1€"_s});
+    readRow("0x80 as a second byte", QByteArray("\x81\x80\x80"), QStringList{u"亐€"_s});
+    readRow("UTF-8 with CJK", QByteArray("\xe5\xbc\xa0\xe4\xb8\x89\r\nSmith"), QStringList{u"张三"_s, u"Smith"_s});
+    readRow("UTF-8 whose longest sequences begin with E0", QByteArray("\xe0\xa4\xa8\xe0\xa4\xae"), QStringList{u"नम"_s});
+    readRow("UTF-8 with mark", QByteArray("\xef\xbb\xbfM\xc3\xbcller"), QStringList{u"Müller"_s});
+    readRow("two-byte UTF-8 alone is GBK", QByteArray("M\xc3\xbcller"), QStringList{u"M眉ller"_s});
+    readRow("overlong UTF-8 is GBK", QByteArray("\xe0\x80\xb0\xa1"), QStringList{u"鄝啊"_s});
+    readRow("UTF-16 LE", utf16(u"张三,李四\r\n\"Smith, J\"\r\n"_s, true), QStringList{u"张三"_s, u"李四"_s, u"Smith, J"_s});
+    readRow("UTF-16 BE", utf16(u"王五\n𠀀\n"_s, false), QStringList{u"王五"_s, u"𠀀"_s});
+    readRow("U+FEFF inside UTF-8 kept",
+            QByteArray("\xef\xbb\xbf"
+                       "a\r\n\xef\xbb\xbf\xe5\xbc\xa0"),
+            QStringList{u"a"_s, u"\uFEFF张"_s});
+    readRow("U+FEFF after UTF-16 mark kept", utf16(u"\uFEFF王"_s, true), QStringList{u"\uFEFF王"_s});
+    readRow("just short enough saved", QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1024),
+            QStringList{QString(1024, u'Ä')});
+    const QByteArray utf16Lines = utf16(QString::fromLatin1(numberedLines(40)), true);
+    QTest::newRow("35 lines, then 50 MiB") << numberedLines(35) << QByteArray(1 << 20, 'x') << 50 << numberedNames(35) << QString();
+    QTest::newRow("UTF-16, 35 lines, then more") << utf16Lines << utf16Lines.sliced(2) << 2000 << numberedNames(35) << QString();
+}
+
+void TestChartFiles::refused_data()
+{
+    addReadColumns();
+    refusedRow("entry of 4097 bytes", QByteArray("a\r\n") + QByteArray(4097, 'x'), u"第 2 项超过 4096 字节"_s);
+    refusedRow("blanks count in the length", QByteArray(4096, ' ') + "x", u"第 1 项超过 4096 字节"_s);
+    refusedRow("too long quoted", "\"" + QByteArray(4096, 'x') + "\"", u"第 1 项超过 4096 字节"_s);
+    refusedRow("NUL byte", QByteArray("a\r\nb\0\r\n", 7), u"第 2 项含有空字符"_s);
+    refusedRow("UTF-16 without mark", QByteArray("a\0b\0\r\0\n\0", 8), u"第 1 项含有空字符"_s);
+    refusedRow("GBK 0xFF", QByteArray("\xbc\xd7\r\n\xff\xfe\xfd"), u"文字编码无法识别"_s);
+    refusedRow("GBK lead byte at end", QByteArray("a\xd5"), u"文字编码无法识别"_s);
+    refusedRow("GBK lead byte before comma", QByteArray("\xd5,a"), u"文字编码无法识别"_s);
+    refusedRow("invalid UTF-8 after mark", QByteArray("\xef\xbb\xbf\xbc\xd7"), u"文字编码无法识别"_s);
+    refusedRow("odd UTF-16 length",
+               QByteArray("\xff\xfe"
+                          "a\0b",
+                          5),
+               u"文字编码无法识别"_s);
+    refusedRow("lone UTF-16 surrogate",
+               QByteArray("\xff\xfe\x00\xd8"
+                          "a\0",
+                          6),
+               u"文字编码无法识别"_s);
+    refusedRow("too long once saved", QByteArray("\xef\xbb\xbf") + QByteArray("\xc3\x84").repeated(1025),
+               u"第 1 项太长，保存时会超过 4096 字节"_s);
+    refusedRow("needs a blank when saved first", QByteArray("a\r\n\xef\xbb\xbf\xe2") + QByteArray(4092, 'x'),
+               u"第 2 项太长，保存时会超过 4096 字节"_s);
+    refusedRow("only NUL bytes", QByteArray(10000, '\0'), u"第 1 项含有空字符"_s);
+    refusedRow("NUL after a long run", QByteArray(5000, 'x') + '\0', u"第 1 项超过 4096 字节"_s);
+    QTest::newRow("one line of 50 MiB") << QByteArray() << QByteArray(1 << 20, 'x') << 50 << QStringList() << u"第 1 项超过 4096 字节"_s;
+}
+
+void TestChartFiles::read()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, tail);
+    QFETCH(int, repeats);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, why);
+
+    QFile file(work(u"list %1 %2.txt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(head) == head.size());
+    for (int n = 0; n < repeats; ++n)
+        QVERIFY(file.write(tail) == tail.size());
+    file.close();
+    const auto result = SeatListFile::read(file.fileName());
+    QCOMPARE(result.ok() ? result.value() : QStringList(), entries);
+    const QString message = result.ok() ? QString() : result.error().message();
+    QVERIFY2(result.ok() || (message.contains(u"“"_s + file.fileName() + u"”"_s) && message.contains(why)), qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)
