@@ -6,6 +6,7 @@
 #include "testfiles.h"
 #include "ui/application.h"
 #include "ui/desktop.h"
+#include "ui/filefilter.h"
 #include "ui/form1.h"
 #include "ui/frmsplash.h"
 #include "ui/qtdesktop.h"
@@ -399,8 +400,11 @@ void TestForm1::looksAsDrawn()
     about.show();
     compare(&about, u"frmsplash.png"_s);
 
-    // Seat 4 shows its name smaller, seat 5 cut, and whole in its tool tip. A
-    // name is fitted anew to a new size of its seat or font of the window.
+    // The seats' names for a screen reader. Seat 4 shows its name smaller,
+    // seat 5 cut, and whole in its tool tip. A name is fitted anew to a new
+    // size of its seat or font of the window.
+    QCOMPARE(std::tuple(form.Command1(0)->accessibleName(), form.Command1(9)->accessibleName()),
+             std::tuple(u"第1列第1行：张三"_s, u"第2列第3行：空座位"_s));
     SeatButton *seat = form.Command1(5);
     QCOMPARE(std::tuple(form.Command1(4)->toolTip(), seat->toolTip()), std::tuple(QString(), seat->name()));
     seat->resize(seat->width() * 3, seat->height());
@@ -641,7 +645,9 @@ void TestForm1::chooseFile()
     const auto chosen = desktop.chooseFile(nullptr, kind, u"保存"_s, u"RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s);
     QCOMPARE(chosen.value_or(u"(cancelled)"_s), m_dialogFolder.filePath(typed));
     QCOMPARE(question, asked);
-    // "*.*" would hide the files without a dot in their name.
+    // "*.*" would hide the files without a dot in their name; a description
+    // without patterns is none.
+    QCOMPARE(FileFilter::toNameFilters(u"Lists|*.txt;*.csv|Other"_s), QStringList{u"Lists (*.txt *.csv)"_s});
     QCOMPARE(seen, (QStringList{u"保存"_s, u"RTF文件(*.rtf) (*.rtf)"_s, u"All files(*.*) (*)"_s, u"RTF文件(*.rtf)"_s}));
 }
 
