@@ -64,7 +64,6 @@ private slots:
     void readersDiffer();
     void option_data();
     void option();
-    void saveIsByteExact();
     void saveReadsBackOrRefuses_data();
     void saveReadsBackOrRefuses();
     void htmlTable_data();
@@ -153,20 +152,6 @@ void TestChartFiles::option()
     chart.setPodiumSide(before);
     QCOMPARE(ChartFiles::loadWorkingFiles(chart, m_dir->path()), QList<FileError>());
     QCOMPARE(chart.podiumSide(), after);
-}
-
-void TestChartFiles::saveIsByteExact()
-{
-    SeatChart chart;
-    chart.setSeat(0, u"甲"_s);
-    chart.setSeat(34, u"乙"_s);
-    chart.setPodiumSide(PodiumSide::Top);
-    QCOMPARE(ChartFiles::saveWorkingFiles(chart, m_dir->path()), std::nullopt);
-    QList<QByteArray> expected(SeatChart::SeatCount, "NULL");
-    expected.first() = "\xbc\xd7";
-    expected.last() = "\xd2\xd2";
-    QCOMPARE(readBytes(work(u"default.txt"_s)), crlfLines(expected));
-    QCOMPARE(readBytes(work(u"Option"_s)), QByteArray("True\r\n"));
 }
 
 void TestChartFiles::saveReadsBackOrRefuses_data()
