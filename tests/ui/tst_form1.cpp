@@ -157,6 +157,7 @@ private:
     // In the window's coordinates.
     QPoint centre(const QString &name) const { return widget(name)->geometry().center(); }
     void perform(const QString &gesture);
+    void checkDragged(const QString &seat, const QString &over);
     void drop(const QStringList &files);
     void inAbout(const QStringList &words);
     void showMenu(QWidget *target);
@@ -237,13 +238,8 @@ void TestForm1::perform(const QString &gesture)
         QTest::keySequence(widget(object), QKeySequence(words.value(2)));
     } else if (verb == u"focused") {
         QCOMPARE(QApplication::focusWidget(), widget(object));
-    } else if (verb == u"dragged") { // <seat> over <control>: the name follows the pointer as it is, in the seat's font
-        const auto labels = m_form->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
-        const auto shown = std::find_if(labels.begin(), labels.end(), [](QLabel *label) { return label->isVisible(); });
-        QVERIFY(shown != labels.end());
-        QCOMPARE(std::tuple((*shown)->text(), (*shown)->textFormat(), (*shown)->font()),
-                 std::tuple(m_form->Command1(object.toInt())->name(), Qt::PlainText, widget(object)->font()));
-        QVERIFY(((*shown)->geometry().center() - centre(words.value(2))).manhattanLength() <= 2);
+    } else if (verb == u"dragged") {
+        checkDragged(object, words.value(2));
     } else if (verb == u"drop") {
         drop(words.mid(1));
     } else if (verb == u"press") { // the left button over a control: a drag is press, move and release
@@ -284,6 +280,18 @@ void TestForm1::perform(const QString &gesture)
     } else {
         QFAIL(qPrintable(u"no such gesture: "_s + gesture));
     }
+}
+
+// While seat `seat` is dragged over `over`: its name follows the pointer as
+// it is, in the seat's font.
+void TestForm1::checkDragged(const QString &seat, const QString &over)
+{
+    const auto labels = m_form->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    const auto shown = std::find_if(labels.begin(), labels.end(), [](QLabel *label) { return label->isVisible(); });
+    QVERIFY(shown != labels.end());
+    QCOMPARE(std::tuple((*shown)->text(), (*shown)->textFormat(), (*shown)->font()),
+             std::tuple(m_form->Command1(seat.toInt())->name(), Qt::PlainText, widget(seat)->font()));
+    QVERIFY(((*shown)->geometry().center() - centre(over)).manhattanLength() <= 2);
 }
 
 // Files from a file manager, offered to be copied or moved.
