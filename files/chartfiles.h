@@ -15,8 +15,9 @@ class SeatChart;
 // Option (the podium side), and the seat lists that Open and the exam-room
 // command read.
 //
-// Every reader reads the file, as far as it reads it (see SeatListFile),
-// before it touches the chart, so a file that cannot be read changes nothing. Working files are addressed by their
+// Every reader is done with the file (which it reads only as far as it needs,
+// see SeatListFile) before it touches the chart, so a file that cannot be
+// read changes nothing. Working files are addressed by their
 // bare names inside workingFolder; an empty workingFolder is the process's
 // current directory at the moment of the call.
 class ChartFiles

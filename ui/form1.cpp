@@ -167,6 +167,7 @@ void Form1::buildPodiumMarkers()
         marker->setGeometry(geometry);
         marker->setFont(podiumFont);
         marker->setEnabled(false);
+        marker->setReadOnly(true); // for a screen reader, too
         // The face colour of buttons behind the text, and the text as legible
         // as that of an enabled box although the marker takes no input.
         QPalette palette = marker->palette();
@@ -174,7 +175,6 @@ void Form1::buildPodiumMarkers()
             palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Button));
         palette.setColor(QPalette::Disabled, QPalette::Text, palette.color(QPalette::Active, QPalette::Text));
         marker->setPalette(palette);
-        marker->hide();
         return marker;
     };
     m_text1 = makeMarker("Text1", Twips::rect(1680, 120, 1455, 420));
@@ -187,13 +187,14 @@ void Form1::buildStatusBar()
     m_statusBar->setObjectName(u"StatusBar1"_s);
     m_statusBar->setSizeGripEnabled(false);
     m_statusBar->setGeometry(Twips::rect(0, 5760, 6750, 375));
-    const int widths[] = {1440, 1200, 1701}; // the first takes what the others leave, at least this
+    // The first panel takes what the others leave (its minimum, 1440 twips,
+    // never binds in a window of fixed size).
+    const int widths[] = {0, 1200, 1701};
     for (std::size_t k = 0; k < m_panels.size(); ++k) {
         auto *panel = new QLabel(m_statusBar);
         panel->setObjectName(u"StatusBar1_Panel%1"_s.arg(k + 1));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        panel->setMinimumWidth(Twips::toPixels(widths[k]));
         panel->installEventFilter(this);
         if (k == 0) {
             m_statusBar->addWidget(panel, 1);

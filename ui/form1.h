@@ -26,7 +26,8 @@ class SeatButton;
 // The window owns the one SeatChart of the program. Every command changes it
 // through the chart and files layers and then shows the result. A command
 // that cannot read or write its file says so in a warning that names the file
-// and the reason, and changes neither the chart nor any file; the path its
+// and the reason, and leaves the chart and the files as they were (a Save that
+// fails half way says what became of each file, see ChartFiles); the path its
 // dialog gave is the current file name all the same, as it is set before the
 // file is opened.
 //

@@ -107,8 +107,6 @@ void frmSplash::keyPressEvent(QKeyEvent *event)
     // Space, letters, digits); arrows, function keys and modifiers do not.
     if (!event->text().isEmpty())
         Form_KeyPress();
-    else
-        event->ignore();
 }
 
 bool frmSplash::eventFilter(QObject *watched, QEvent *event)

@@ -38,8 +38,11 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
     // and the command then says so itself; no extension is added.
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // The first filter is the one selected.
-    dialog.setNameFilters(FileFilter::toNameFilters(filter));
+    const QStringList filters = FileFilter::toNameFilters(filter);
+    dialog.setNameFilters(filters);
+    // Qt's own dialog selects the first filter anyway; a desktop's native one
+    // is told so.
+    dialog.selectNameFilter(filters.value(0));
     // The descriptions already name their patterns.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

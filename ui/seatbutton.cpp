@@ -14,10 +14,7 @@
 
 using namespace Qt::StringLiterals;
 
-SeatButton::SeatButton(int column, int row, QWidget *parent) : QPushButton(parent), m_column(column), m_row(row)
-{
-    updateCaption();
-}
+SeatButton::SeatButton(int column, int row, QWidget *parent) : QPushButton(parent), m_column(column), m_row(row) {}
 
 void SeatButton::setName(const QString &name)
 {
@@ -30,8 +27,8 @@ void SeatButton::setName(const QString &name)
 void SeatButton::resizeEvent(QResizeEvent *event)
 {
     QPushButton::resizeEvent(event);
-    // A button gets its size before it is first shown, and the caption made
-    // then already fits it.
+    // The first caption, an empty seat's included, is made when the button
+    // gets its first size, as it is shown.
     if (captionRoom() != m_captionRoom)
         updateCaption();
 }

@@ -43,15 +43,16 @@ void check(bool condition, const char *what)
 void checkEntries(const Result<QStringList> &result, const QString &path)
 {
     if (!result.ok()) {
-        check(result.error().reason() == FileError::Reason::NotASeatList, "refused for a reason other than its content");
-        check(result.error().path() == path && !result.error().detail().isEmpty(), "refusal without file or reason");
+        const FileError &error = result.error();
+        check(error.reason() == FileError::Reason::NotASeatList && error.path() == path && !error.detail().isEmpty(),
+              "refused for a reason other than its content, or without its file or reason");
         return;
     }
     check(result.value().size() <= SeatListFile::MaxEntries, "more than 35 entries");
     for (const QString &entry : result.value()) {
-        check(entry.size() <= EntryReader::MaxEntryBytes, "entry longer than the bound");
-        check(!entry.contains(QChar(0)) && !entry.contains(u'\r') && !entry.contains(u'\n'), "NUL or line end in an entry");
-        check(entry.isValidUtf16(), "unpaired surrogate in an entry");
+        check(entry.size() <= EntryReader::MaxEntryBytes && entry.isValidUtf16() && !entry.contains(QChar(0)) && !entry.contains(u'\r')
+                  && !entry.contains(u'\n'),
+              "an entry over the bound, or with a NUL, a line end or an unpaired surrogate");
     }
 }
 
