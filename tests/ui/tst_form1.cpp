@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -152,6 +153,10 @@ private slots:
     void chooseFile();
     void messages();
 
+public slots:
+    // Where QDesktopServices sends the web addresses QtDesktop opens.
+    void openUrl(const QUrl &url) { m_opened << url.toString(); }
+
 private:
     Form1 &start(const Files &files);
     QWidget *widget(const QString &name) const;
@@ -170,6 +175,7 @@ private:
     QRandomGenerator m_random{20261207};
     std::unique_ptr<Form1> m_form;
     QTemporaryDir m_dialogFolder;
+    QStringList m_opened; // what QtDesktop showed and asked to open
 };
 
 void TestForm1::initTestCase()
@@ -674,7 +680,7 @@ void TestForm1::messages()
 {
     // One OK button and the icon asked for, and wide enough for a window
     // manager to draw the title, larger or bold, beside its buttons.
-    QStringList shown;
+    QStringList &shown = m_opened;
     const auto look = [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         QVERIFY(box);
@@ -688,7 +694,11 @@ void TestForm1::messages()
     desktop.showMessage(nullptr, u"保存完成"_s, u"保存完成"_s);
     QTimer::singleShot(0, this, look);
     desktop.showWarning(nullptr, u"找不到文件。"_s, u"打开考生信息"_s);
-    QCOMPARE(shown, (QStringList{u"保存完成|保存完成|0|1"_s, u"打开考生信息|找不到文件。|2|1"_s}));
+    // The desktop's browser is asked to open a web address.
+    QDesktopServices::setUrlHandler(u"https"_s, this, "openUrl");
+    desktop.openUrl(QUrl(u"https://sedario.example.org/a"_s));
+    QDesktopServices::unsetUrlHandler(u"https"_s);
+    QCOMPARE(shown, (QStringList{u"保存完成|保存完成|0|1"_s, u"打开考生信息|找不到文件。|2|1"_s, u"https://sedario.example.org/a"_s}));
 }
 
 QTEST_MAIN(TestForm1)
