@@ -1,6 +1,8 @@
 #include "files/chartfiles.h"
 
 #include "chart/seatchart.h"
+#include "files/folderentry.h"
+#include "files/folderlock.h"
 #include "files/option.h"
 #include "files/seatlistfile.h"
 #include "files/stagedfile.h"
@@ -68,8 +70,19 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
 {
     const QString optionPath = workingFilePath(workingFolder, OptionName);
     const QString seatsPath = workingFilePath(workingFolder, SeatListName);
-    const QString untouched = u"default.txt 和 Option 都没有改动。"_s;
-
+    // One Save at a time in a folder, so that the pair is always one Save's.
+    const auto lock = FolderLock::take(workingFolder, seatsPath, std::chrono::seconds(2));
+    const auto exists = [](const QString &path) {
+        const auto entry = FolderEntry::find(path, FileError::Action::Read);
+        return entry.ok() && entry.value().exists();
+    };
+    const bool hadSeats = exists(seatsPath), hadOption = exists(optionPath);
+    const QString untouched = hadSeats && hadOption ? u"default.txt 和 Option 都没有改动。"_s
+        : hadSeats                                  ? u"default.txt 没有改动，也没有写入 Option。"_s
+        : hadOption                                 ? u"Option 没有改动，也没有写入 default.txt。"_s
+                                                    : u"没有写入 default.txt 和 Option。"_s;
+    if (!lock.ok())
+        return FileError(lock.error()).setOutcome(untouched);
     const auto seatBytes = SeatListFile::format(chart, seatsPath);
     if (!seatBytes.ok())
         return FileError(seatBytes.error()).setOutcome(untouched);
@@ -95,14 +108,15 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
     if (auto failed = seats.commit()) {
         // Option goes back to what it was, so that the two files agree.
         if (auto notRestored = option.restorePrevious()) {
-            return failed->setOutcome(u"default.txt 保持原样，但 Option 已经换成新的讲台位置，未能改回："_s
+            return failed->setOutcome((hadSeats ? u"default.txt 保持原样"_s : u"default.txt 没有写入"_s)
+                                      + u"，但 Option 已经换成新的讲台位置，未能改回："_s
                                       + FileError(*notRestored).setOutcome({}).message());
         }
-        return failed->setOutcome(u"Option 已经改回原样，default.txt 和 Option 都没有改动。"_s);
+        return failed->setOutcome((hadOption ? u"Option 已经改回原样，"_s : u"新写入的 Option 已经删除，"_s) + untouched);
     }
     for (StagedFile *file : {&option, &seats}) {
         if (auto failed = file->syncFolder())
-            return failed->setOutcome(u"default.txt 和 Option 已经写入新内容，但没能确认已存到磁盘，断电后可能恢复成原来的内容。"_s);
+            return failed->setOutcome(u"default.txt 和 Option 已经写入新内容，但没能确认已存到磁盘，断电后可能丢失新内容。"_s);
     }
     return std::nullopt;
 }

@@ -11,13 +11,12 @@
 
 Result<FileBytes> FileBytes::read(const QString &path, qint64 limit)
 {
-    using Reason = FileError::Reason;
     const auto fail = [&](int error) { return FileError::fromErrno(error, FileError::Action::Read, path); };
     const auto entry = FolderEntry::find(path, FileError::Action::Read);
     if (!entry.ok())
         return entry.error();
     if (!entry.value().exists())
-        return FileError(entry.value().throughLink() ? Reason::DanglingLink : Reason::Missing, FileError::Action::Read, path);
+        return FolderEntry::missing(path, FileError::Action::Read, entry.value().throughLink());
     // Opening a device or a pipe can have effects of its own (a watchdog, a
     // writer waiting on the pipe), so what the walk saw is refused unopened.
     // What took its place since is caught on the descriptor: O_NOFOLLOW for a

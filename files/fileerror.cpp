@@ -1,5 +1,7 @@
 #include "files/fileerror.h"
 
+#include "files/nativepath.h"
+
 #include <QDir>
 
 #include <sys/stat.h>
@@ -15,7 +17,6 @@ FileError::FileError(Reason reason, Action action, const QString &path, const QS
     , m_action(action)
     , m_path(path)
     , m_detail(detail)
-    , m_outcome(action == Action::Write ? u"原有文件保持不变。"_s : QString())
 {
 }
 
@@ -45,11 +46,16 @@ FileError &FileError::setOutcome(const QString &outcome)
     return *this;
 }
 
+QString FileError::quoted(const QString &text)
+{
+    return u"“\u2068"_s + NativePath::shown(text) + u"\u2069”"_s;
+}
+
 QString FileError::message() const
 {
     // arg() with several values fills them in one pass, so that a % in a
     // path or a name stays as it is.
-    const QString file = u"“"_s + QDir::toNativeSeparators(m_path) + u"”"_s;
+    const QString file = quoted(QDir::toNativeSeparators(m_path));
     const QString verb = m_action == Action::Read ? u"读取"_s : u"写入"_s;
     QString text;
     switch (m_reason) {
@@ -66,6 +72,13 @@ QString FileError::message() const
     case Reason::IoError: text = u"%1%2时磁盘出错（输入/输出错误），磁盘或 U 盘可能有故障或已被拔出。"_s.arg(verb, file); break;
     case Reason::NotASeatList: text = u"文件%1不是座位表：%2。"_s.arg(file, m_detail); break;
     case Reason::NotFaithful: text = u"无法把座位表原样保存到%1：%2。"_s.arg(file, m_detail); break;
+    case Reason::NameNotInUtf8:
+        text =
+            u"找不到文件%1：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字，或者把它拖进窗口。"_s
+                .arg(file);
+        break;
+    case Reason::OtherComputer: text = u"文件%1在另一台计算机（%2）上，只能打开本机上的文件。"_s.arg(file, quoted(m_detail)); break;
+    case Reason::Busy: text = u"另一个程序正在向%1所在的文件夹保存，请稍后再试。"_s.arg(file); break;
     case Reason::SystemError: text = u"无法%1%2（%3）。"_s.arg(verb, file, m_detail); break;
     }
     return m_outcome.isEmpty() ? text : text + u'\n' + m_outcome;

@@ -23,6 +23,9 @@ public:
         IoError,          // the disk failed to read, write or sync
         NotASeatList,     // it was read but does not hold a seat list; detail says why
         NotFaithful,      // Save would not read back as the chart; detail names the seat
+        NameNotInUtf8,    // not found under a name that a file dialog could not spell (not UTF-8)
+        OtherComputer,    // a file: address of another computer; detail names it
+        Busy,             // another program saves into the same folder
         SystemError,      // anything rarer; detail holds the system's own text
     };
     enum class Action { Read, Write };
@@ -40,13 +43,17 @@ public:
     // The finer cause, in Chinese, or the system's text; may be empty.
     const QString &detail() const { return m_detail; }
 
-    // What a failed write did to the files, for the message. By default a
-    // failed write says that the previous file stays as it was.
+    // What a failed write did to the files, for the message; none by default.
     FileError &setOutcome(const QString &outcome);
 
     // Sentences for the user: what went wrong with which file, and for a
-    // write what became of the files.
+    // write what became of the files. Paths and names stand as plain text
+    // between quotes, each kept in its own writing direction (between U+2068
+    // and U+2069), so that a right-to-left mark in one cannot turn the
+    // sentence around.
     QString message() const;
+    // A path or a name as message() quotes it.
+    static QString quoted(const QString &text);
 
     friend bool operator==(const FileError &, const FileError &) = default;
 

@@ -1,7 +1,8 @@
 #include "files/folderentry.h"
 
+#include "files/nativepath.h"
+
 #include <QByteArrayList>
-#include <QFile>
 
 #include <fcntl.h>
 #include <limits.h>
@@ -47,15 +48,24 @@ int followLink(UniqueFd &folder, const UniqueFd &node, const struct stat &link, 
 
 } // namespace
 
+FileError FolderEntry::missing(const QString &path, FileError::Action action, bool throughLink)
+{
+    // A name a file dialog could not spell comes back with U+FFFD in it.
+    using Reason = FileError::Reason;
+    const Reason reason = throughLink                ? Reason::DanglingLink
+        : path.contains(QChar::ReplacementCharacter) ? Reason::NameNotInUtf8
+                                                     : Reason::Missing;
+    return FileError(reason, action, path);
+}
+
 Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action action)
 {
     int links = 0;
     // A name missing on the way that a link gave is the link's fault.
     const auto fail = [&](int error) {
-        return error == ENOENT && links > 0 ? FileError(FileError::Reason::DanglingLink, action, path)
-                                            : FileError::fromErrno(error, action, path);
+        return error == ENOENT ? missing(path, action, links > 0) : FileError::fromErrno(error, action, path);
     };
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = NativePath::encode(path);
     FolderEntry entry;
     entry.m_folder = startOf(encoded);
     if (encoded.isEmpty() || !entry.m_folder.valid())

@@ -25,7 +25,11 @@ public:
     // As many links as the kernel follows on one path.
     static constexpr int MaxLinks = 40;
 
+    // Paths are NativePath's: any bytes, UTF-8 or not.
     static Result<FolderEntry> find(const QString &path, FileError::Action action);
+    // The error for a path with nothing at its end: a link that leads
+    // nowhere, a name a file dialog could not spell, or a missing file.
+    static FileError missing(const QString &path, FileError::Action action, bool throughLink);
 
     // An O_PATH descriptor of the folder that holds (or would hold) the entry.
     int folder() const { return m_folder.get(); }
@@ -34,6 +38,8 @@ public:
     bool exists() const { return m_exists; }
     // True when the way there went through a link.
     bool throughLink() const { return m_throughLink; }
+    // An O_PATH descriptor of the entry, when it exists.
+    int node() const { return m_node.get(); }
     // The entry's own status (lstat) when it exists. The entry is held open
     // (O_PATH) meanwhile, so its inode number is not given to another file.
     const struct stat &status() const { return m_status; }

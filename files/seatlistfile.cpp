@@ -179,5 +179,5 @@ Result<QByteArray> SeatListFile::format(const SeatChart &chart, const QString &p
     return FileError(FileError::Reason::NotFaithful, FileError::Action::Write, path,
                      u"第 %1 列第 %2 行的%3保存后读出来会不一样"_s.arg(SeatChart::columnOf(seat) + 1)
                          .arg(SeatChart::rowOf(seat) + 1)
-                         .arg(name.isEmpty() ? u"空座位"_s : u"“"_s + name.left(20) + u"”"_s));
+                         .arg(name.isEmpty() ? u"空座位"_s : FileError::quoted(name.left(20))));
 }

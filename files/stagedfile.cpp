@@ -1,5 +1,6 @@
 #include "files/stagedfile.h"
 
+#include "files/fileattributes.h"
 #include "files/filebytes.h"
 
 #include <QRandomGenerator>
@@ -32,7 +33,12 @@ StagedFile::~StagedFile()
 
 FileError StagedFile::fail(int error) const
 {
-    return FileError::fromErrno(error, FileError::Action::Write, m_path);
+    return FileError::fromErrno(error, FileError::Action::Write, m_path).setOutcome(untouched());
+}
+
+QString StagedFile::untouched() const
+{
+    return m_target && m_target->exists() && S_ISREG(m_target->status().st_mode) ? u"原有文件保持不变。"_s : u"没有写入任何文件。"_s;
 }
 
 void StagedFile::removeStaleTemporaries() const
@@ -60,42 +66,62 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
 {
     auto target = FolderEntry::find(m_path, FileError::Action::Write);
     if (!target.ok())
-        return target.error();
+        return FileError(target.error()).setOutcome(untouched());
     m_target.emplace(std::move(target.value()));
-    const mode_t mode = m_target->status().st_mode;
+    const struct stat &old = m_target->status();
     // Renaming over a folder, a device or a pipe would not write where the
     // user meant; nor is a file replaced that the user may not write.
-    if (m_target->exists() && !S_ISREG(mode))
-        return FileError::notRegular(mode, FileError::Action::Write, m_path);
+    if (m_target->exists() && !S_ISREG(old.st_mode))
+        return FileError::notRegular(old.st_mode, FileError::Action::Write, m_path).setOutcome(untouched());
     if (m_target->exists() && ::faccessat(m_target->folder(), m_target->name().constData(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
 
     removeStaleTemporaries();
-    for (int attempt = 0; !m_file.valid(); ++attempt) {
-        const QByteArray name = ".sedario-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        UniqueFd file(::openat(m_target->folder(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!file.valid() && (errno != EEXIST || attempt == 100))
-            return fail(errno);
-        // Another Save's removeStaleTemporaries() may have taken the new file
-        // for a stale one and be done with it before the lock is ours: one
-        // without a name is no use.
-        struct stat status = {};
-        if (file.valid() && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 && ::fstat(file.get(), &status) == 0 && status.st_nlink > 0) {
-            m_file = std::move(file);
-            m_temporaryName = name;
-        }
-    }
+    if (auto failed = create())
+        return failed;
     for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t wrote = ::write(m_file.get(), bytes.constData() + done, size_t(bytes.size() - done));
         if (wrote <= 0 && !(wrote < 0 && errno == EINTR))
             return fail(wrote < 0 ? errno : EIO);
         done += std::max<ssize_t>(wrote, 0);
     }
-    // The permission bits stay, but not set-user-ID and the like on a file
-    // that now belongs to whoever saved it.
-    if ((m_target->exists() && ::fchmod(m_file.get(), mode & 0777) != 0) || ::fsync(m_file.get()) != 0)
+    if ((m_target->exists() && !FileAttributes::copy(m_target->node(), old, m_file.get())) || ::fsync(m_file.get()) != 0)
         return fail(errno);
     return std::nullopt;
+}
+
+std::optional<FileError> StagedFile::create()
+{
+    // Nobody else may read the new content before it has the old file's
+    // rights.
+    const mode_t mode = m_target->exists() ? 0600 : 0666;
+    for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
+        const QByteArray name = ".sedario-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        UniqueFd file(::openat(m_target->folder(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!file.valid() && errno == EEXIST)
+            continue;
+        if (!file.valid())
+            return fail(errno);
+        // Another Save's removeStaleTemporaries() may take a new file for a
+        // stale one, lock it and remove it before the lock is ours: a file is
+        // ours once it is locked and still has its name. Where the file system
+        // has no locks, no Save removes another's files, and no lock is needed.
+        const bool locked = ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 || withoutLocks(errno);
+        struct stat status = {};
+        if (locked && ::fstat(file.get(), &status) == 0 && status.st_nlink > 0) {
+            m_file = std::move(file);
+            m_temporaryName = name;
+            return std::nullopt;
+        }
+        ::unlinkat(m_target->folder(), name.constData(), 0); // never left behind, if it is still there
+    }
+    return FileError(FileError::Reason::SystemError, FileError::Action::Write, m_path, u"无法在同一文件夹里建立临时文件"_s)
+        .setOutcome(untouched());
+}
+
+bool StagedFile::withoutLocks(int error)
+{
+    return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS;
 }
 
 std::optional<FileError> StagedFile::keepPrevious()

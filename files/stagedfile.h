@@ -20,10 +20,16 @@
 // content is in place but may not yet survive a crash. One left behind
 // by a Save that was killed is removed by the next stage() in that folder:
 // a temporary file is locked (flock) while its Save runs, so only dead ones go.
+// On a file system without locks, Save goes on without them and removes no
+// one's temporary files. Every loop is bounded, and no way of giving up
+// leaves a file of its own behind.
 //
 // A target that is a link (one FolderEntry follows) is written where the link
 // leads, and the link stays. A target that is a folder, a device or a pipe is
-// refused. An existing target keeps its permission bits.
+// refused. An existing target keeps its group, permission bits, ACL and user
+// attributes, or where they cannot be kept, grants less (FileAttributes); it
+// belongs to whoever saved it. Errors say what became of the target: an
+// existing one stays as it was, and a new one is not made.
 //
 // Why not QSaveFile: it ignores a failing sync of the file, never syncs the
 // folder, resolves links itself (so the kernel's rule for links in shared
@@ -37,7 +43,7 @@ public:
 
     std::optional<FileError> stage(const QByteArray &bytes);
     // After stage(): stages a copy of the current target too (the previous
-    // content, with its permission bits), so that restorePrevious() can put
+    // content, with its rights), so that restorePrevious() can put
     // it back after commit(). Fails, with nothing changed, when that content
     // cannot be read.
     std::optional<FileError> keepPrevious();
@@ -55,9 +61,19 @@ public:
     // stage(), commit() and syncFolder() in one.
     static std::optional<FileError> write(const QString &path, const QByteArray &bytes);
 
+    // How many new names stage() tries for its temporary file.
+    static constexpr int MaxAttempts = 100;
+    // True for the errors of flock() on a file system that has no locks.
+    static bool withoutLocks(int error);
+
 private:
+    // An error of this file's, with what became of it.
     FileError fail(int error) const;
+    QString untouched() const;
     void removeStaleTemporaries() const;
+    // The locked temporary file, or why there is none; nothing is left
+    // behind on any way that gives up.
+    std::optional<FileError> create();
 
     QString m_path;
     std::optional<FolderEntry> m_target;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -15,14 +16,28 @@ template <typename Function> Function *next(const char *name)
     return reinterpret_cast<Function *>(::dlsym(RTLD_NEXT, name));
 }
 
-int sync(int fd, const char *name)
+bool isFolder(int fd)
 {
     struct stat status = {};
-    ::fstat(fd, &status);
+    return ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// -1 with errno set to `error`, or what `call` gives when `error` is 0.
+template <typename Call> int failOr(int error, Call call)
+{
+    if (error == 0)
+        return call();
+    errno = error;
+    return -1;
+}
+
+int sync(int fd, const char *name)
+{
+    const bool folder = isFolder(fd);
     {
         const std::lock_guard guard(SystemCalls::lock);
-        SystemCalls::log << (S_ISDIR(status.st_mode) ? "sync folder" : "sync file");
-        if (const int error = S_ISDIR(status.st_mode) ? SystemCalls::folderSyncError : SystemCalls::syncError) {
+        SystemCalls::log << (folder ? "sync folder" : "sync file");
+        if (const int error = folder ? SystemCalls::folderSyncError : SystemCalls::syncError) {
             errno = error;
             return -1;
         }
@@ -41,6 +56,25 @@ extern "C" int fsync(int fd)
 extern "C" int fdatasync(int fd)
 {
     return sync(fd, "fdatasync");
+}
+
+extern "C" int flock(int fd, int operation)
+{
+    static auto *const real = next<int(int, int)>("flock");
+    return failOr(isFolder(fd) ? SystemCalls::folderLockError : SystemCalls::fileLockError, [&] { return real(fd, operation); });
+}
+
+extern "C" int fchown(int fd, uid_t owner, gid_t group)
+{
+    static auto *const real = next<int(int, uid_t, gid_t)>("fchown");
+    return failOr(SystemCalls::chownError, [&] { return real(fd, owner, group); });
+}
+
+extern "C" int fsetxattr(int fd, const char *name, const void *value, size_t size, int flags)
+{
+    static auto *const real = next<int(int, const char *, const void *, size_t, int)>("fsetxattr");
+    const int error = std::strcmp(name, "system.posix_acl_access") == 0 ? SystemCalls::aclError : 0;
+    return failOr(error, [&] { return real(fd, name, value, size, flags); });
 }
 
 extern "C" int renameat(int oldFolder, const char *oldPath, int newFolder, const char *newPath)

@@ -18,6 +18,12 @@ struct SystemCalls {
     // errno for every fsync and fdatasync of a file, and of a folder, or 0.
     static inline int syncError = 0;
     static inline int folderSyncError = 0;
+    // errno for every flock of a folder, and of a file, or 0.
+    static inline int folderLockError = 0;
+    static inline int fileLockError = 0;
+    // errno for every fchown, and every fsetxattr of an access ACL, or 0.
+    static inline int chownError = 0;
+    static inline int aclError = 0;
     // For each write to a descriptor above 2, in turn: a number above 0
     // writes at most that many bytes, 0 writes nothing, and a number below 0
     // fails with that errno negated, errno being left as it was after a 0.
@@ -37,6 +43,10 @@ struct SystemCalls {
     {
         syncError = 0;
         folderSyncError = 0;
+        folderLockError = 0;
+        fileLockError = 0;
+        chownError = 0;
+        aclError = 0;
         writes.clear();
         renameErrors.clear();
         log.clear();

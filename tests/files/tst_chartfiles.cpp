@@ -185,11 +185,12 @@ void TestChartFiles::saveReadsBackOrRefuses_data()
         << "\"" + QByteArray(2049, 'b') + "\"\xa1\xa1" << QString();
     QTest::newRow("longest") << Seats{{34, QString(4096, u'x')}} << 34 << QByteArray(4096, 'x') << QString();
     QTest::newRow("longest quoted") << Seats{{1, u","_s + QString(4093, u'x')}} << 1 << "\"," + QByteArray(4093, 'x') + "\"" << QString();
-    QTest::newRow("look-alikes too long to mark") << inOrder(QStringList(35, lookAlike.repeated(1023) + u'a')) << 0 << old
-                                                  << u"第 1 列第 1 行的“甬华甬华甬华甬华甬华甬华甬华甬华甬华甬华”保存后读出来会不一样"_s;
+    QTest::newRow("look-alikes too long to mark")
+        << inOrder(QStringList(35, lookAlike.repeated(1023) + u'a')) << 0 << old
+        << u"第 1 列第 1 行的“\u2068甬华甬华甬华甬华甬华甬华甬华甬华甬华甬华\u2069”保存后读出来会不一样"_s;
     QTest::newRow("quotes in every look-alike") << inOrder(QStringList(35, u"a\"b"_s + lookAlike)) << 0 << old << u"第 1 列第 1 行"_s;
     QTest::newRow("a name too long for its line")
-        << Seats{{2, QString(5000, u'x')}} << 0 << old << u"第 1 列第 3 行的“"_s + QString(20, u'x') + u"”"_s;
+        << Seats{{2, QString(5000, u'x')}} << 0 << old << u"第 1 列第 3 行的“\u2068"_s + QString(20, u'x') + u"\u2069”"_s;
 }
 
 void TestChartFiles::saveReadsBackOrRefuses()
@@ -351,7 +352,8 @@ void TestChartFiles::read()
     const auto result = SeatListFile::read(file.fileName());
     QCOMPARE(result.ok() ? result.value() : QStringList(), entries);
     const QString message = result.ok() ? QString() : result.error().message();
-    QVERIFY2(result.ok() || (message.contains(u"“"_s + file.fileName() + u"”"_s) && message.contains(why)), qPrintable(message));
+    QVERIFY2(result.ok() || (message.contains(u"“\u2068"_s + file.fileName() + u"\u2069”"_s) && message.contains(why)),
+             qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)

@@ -21,9 +21,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <barrier>
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -34,7 +37,8 @@ namespace {
 
 // What a test does in the working folder "work" (which starts with
 // default.txt holding 甲 and Option holding True) before it saves or reads: a
-// shell script run there. "chown" in it, for another user's link, needs root.
+// shell script run there. "chown" and "chgrp" in it, for another user's link or
+// group, need root.
 using Plants = QString;
 
 const QByteArray OldSeats = "\xbc\xd7\r\n", OldOption = "True\r\n";
@@ -50,18 +54,54 @@ bool speaksChinese(QString message)
 // A Save into "work" after `plants`, with the folder's rights and failing
 // system calls as given (see SystemCalls), and what it must give: the reason
 // it is refused for (nullopt: saved), a part of its message, the file that
-// message names, and whether it leaves a new Option all the same.
+// message names, and whether it leaves a new Option all the same. A saved
+// default.txt keeps its group, permission bits and extended attributes, or
+// where they cannot be kept has `narrower` bits and no ACL.
 struct Save {
     Plants plants = u"true"_s;
     mode_t folderMode = 0755;
     QList<ssize_t> writes = {};
-    int syncError = 0, folderSyncError = 0;
+    int syncError = 0, folderSyncError = 0, folderLockError = 0, fileLockError = 0, chownError = 0, aclError = 0;
     QHash<QByteArray, QList<int>> renameErrors = {};
     std::optional<Reason> refused = {};
     QString said = u"都没有改动"_s;
     QString failing = u"default.txt"_s;
     bool newOption = false;
+    std::optional<mode_t> narrower = {};
 };
+
+// What a file grants besides its bytes.
+struct Attributes {
+    std::optional<gid_t> group; // nullopt: not compared
+    mode_t mode = 0;
+    QMap<QByteArray, QByteArray> extended; // the access ACL among them
+    bool operator==(const Attributes &) const = default;
+};
+
+char *toString(const Attributes &attributes)
+{
+    QByteArray text = "group " + (attributes.group ? QByteArray::number(*attributes.group) : "-") + ", mode "
+        + QByteArray::number(attributes.mode, 8);
+    for (const auto &[name, value] : attributes.extended.asKeyValueRange())
+        text += ", " + name + "=" + value.toHex();
+    return qstrdup(text.constData());
+}
+
+Attributes attributesOf(const QString &path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    struct stat status = {};
+    if (::stat(file.constData(), &status) != 0)
+        return {};
+    Attributes attributes{status.st_gid, status.st_mode & 0777, {}};
+    QByteArray names(1 << 16, '\0'), value(1 << 16, '\0');
+    names.truncate(std::max<ssize_t>(::listxattr(file.constData(), names.data(), size_t(names.size())), 0));
+    for (const QByteArray &name : names.split('\0')) {
+        if (const ssize_t size = ::getxattr(file.constData(), name.constData(), value.data(), size_t(value.size())); size >= 0)
+            attributes.extended[name] = value.left(size);
+    }
+    return attributes;
+}
 
 SeatChart chartWith(const QString &name, PodiumSide side)
 {
@@ -114,7 +154,7 @@ void TestFaults::init()
 
 bool TestFaults::plant(const Plants &plants)
 {
-    if (plants.contains(u"chown") && ::geteuid() != 0)
+    if ((plants.contains(u"chown") || plants.contains(u"chgrp")) && ::geteuid() != 0)
         return false;
     const int status = QProcess::execute(u"sh"_s, {u"-ec"_s, u"cd \"$0\"; "_s + plants, in(u"work"_s)});
     if (status != 0)
@@ -148,7 +188,7 @@ void TestFaults::save_data()
         {.plants = u"rm Option"_s,
          .renameErrors = {{"default.txt", {EPERM}}},
          .refused = Reason::PermissionDenied,
-         .said = u"Option 已经改回原样"_s});
+         .said = u"新写入的 Option 已经删除，default.txt 没有改动，也没有写入 Option。"_s});
     row("and putting Option back fails too",
         {.renameErrors = {{"default.txt", {EPERM}}, {"Option", {0, EIO}}},
          .refused = Reason::PermissionDenied,
@@ -170,7 +210,26 @@ void TestFaults::save_data()
     row("own link", {.plants = links, .folderMode = 01777});
     row("forty links, as many as the kernel follows", {.plants = chain.arg(39)});
     row("another user's link in a private folder", {.plants = others});
-    row("another user's link in a shared folder", {.plants = others, .folderMode = 01777, .refused = Reason::LinkRefused});
+    row("another user's link in a shared folder",
+        {.plants = others, .folderMode = 01777, .refused = Reason::LinkRefused, .said = u"Option 没有改动，也没有写入 default.txt。"_s});
+
+    // A folder shared by the teachers of one grade.
+    const Plants shared = u"chgrp 12345 default.txt Option; chmod 664 default.txt Option; setfattr -n user.grade -v 3 default.txt; "_s;
+    row("the group, an ACL and the user's attributes kept", {.plants = shared + u"setfacl -m u:12346:rw,g:12347:r default.txt"_s});
+    row("where the group cannot be kept, the group gets nothing",
+        {.plants = shared + u"setfacl -m u:12346:rw default.txt"_s, .chownError = EPERM, .narrower = 0604});
+    row("where the ACL cannot be kept, the owning group gets what it gave within the mask",
+        {.plants = shared + u"setfacl -m u:12346:rw,g::rw,m::rx default.txt"_s, .aclError = EPERM, .narrower = 0644});
+    row("an ACL the folder hands down is not the file's", {.plants = u"setfacl -d -m u:12346:rwx ."_s});
+    row("on a file system without locks, a stale temporary file left alone",
+        {.plants = u"echo x >.sedario-dead"_s, .folderLockError = ENOLCK, .fileLockError = EOPNOTSUPP});
+    row("when no temporary file can be locked, no loop and nothing left",
+        {.fileLockError = EWOULDBLOCK,
+         .refused = Reason::SystemError,
+         .said = u"无法在同一文件夹里建立临时文件"_s,
+         .failing = u"Option"_s});
+    row("while another Save holds the folder for two seconds",
+        {.folderLockError = EWOULDBLOCK, .refused = Reason::Busy, .said = u"另一个程序正在向"_s});
 }
 
 void TestFaults::save()
@@ -178,7 +237,7 @@ void TestFaults::save()
     QFETCH(Save, save);
 
     if (!plant(save.plants))
-        QSKIP("Planting another user's link needs root");
+        QSKIP("Planting another user's link or group needs root");
     const QString work = in(u"work"_s);
     const QStringList before = everything(work);
     QVERIFY(::chmod(QFile::encodeName(work).constData(), save.folderMode) == 0);
@@ -191,6 +250,11 @@ void TestFaults::save()
     SystemCalls::syncError = save.syncError;
     SystemCalls::folderSyncError = save.folderSyncError;
     SystemCalls::renameErrors = save.renameErrors;
+    SystemCalls::folderLockError = save.folderLockError;
+    SystemCalls::fileLockError = save.fileLockError;
+    SystemCalls::chownError = save.chownError;
+    SystemCalls::aclError = save.aclError;
+    const Attributes kept = attributesOf(work + u"/default.txt"_s);
     const SeatChart chart = chartWith(QString(2000, u'长'), PodiumSide::Bottom);
     const auto error = ChartFiles::saveWorkingFiles(chart, work);
     SystemCalls::reset();
@@ -208,6 +272,14 @@ void TestFaults::save()
         struct stat status = {};
         QVERIFY(::stat(QFile::encodeName(work + u"/default.txt"_s).constData(), &status) == 0 && (status.st_mode & 07000) == 0);
         QVERIFY(!QFileInfo(work + u"/real"_s).exists() || QFileInfo(work + u"/default.txt"_s).isSymLink());
+        Attributes expected = kept;
+        if (save.narrower) {
+            expected = {std::nullopt, *save.narrower, kept.extended};
+            expected.extended.remove("system.posix_acl_access");
+        }
+        Attributes saved = attributesOf(work + u"/default.txt"_s);
+        saved.group = expected.group ? saved.group : std::nullopt;
+        QCOMPARE(saved, expected);
         return;
     }
     for (const auto &[name, file] : files.asKeyValueRange()) {
@@ -277,18 +349,30 @@ void TestFaults::readsSayWhy()
 
 void TestFaults::savesAtTheSameTime()
 {
-    // Two Saves into one folder at once, such as two windows on the same
-    // class: neither takes the other's temporary files for dead ones.
-    std::atomic<int> failed = 0;
-    const auto saveMany = [&](PodiumSide side) {
-        for (int n = 0; n < 300; ++n)
-            failed += ChartFiles::saveWorkingFiles(chartWith(u"丁"_s, side), in(u"work"_s)).has_value();
+    // Two windows on the same class saving at the same moment, again and
+    // again: one Save waits for the other, so that the pair is always one
+    // Save's, and neither takes the other's temporary files for dead ones.
+    const QString work = in(u"work"_s);
+    const SeatChart charts[] = {chartWith(u"丁"_s, PodiumSide::Top), chartWith(u"戊"_s, PodiumSide::Bottom)};
+    std::barrier together(2);
+    std::atomic<int> failed = 0, mixed = 0;
+    const auto saveMany = [&](const SeatChart &chart) {
+        for (int round = 0; round < 100; ++round) {
+            together.arrive_and_wait();
+            failed += ChartFiles::saveWorkingFiles(chart, work).has_value();
+            together.arrive_and_wait();
+            if (&chart == &charts[0]) { // the other is waiting for the next round
+                SeatChart saved;
+                mixed += !ChartFiles::loadWorkingFiles(saved, work).isEmpty() || (saved != charts[0] && saved != charts[1]);
+            }
+        }
     };
-    std::thread other(saveMany, PodiumSide::Top);
-    saveMany(PodiumSide::Bottom);
+    std::thread other(saveMany, std::cref(charts[1]));
+    saveMany(charts[0]);
     other.join();
     QCOMPARE(failed.load(), 0);
-    QCOMPARE(everything(in(u"work"_s)), (QStringList{u"default.txt"_s, u"Option"_s}));
+    QCOMPARE(mixed.load(), 0);
+    QCOMPARE(everything(work), (QStringList{u"default.txt"_s, u"Option"_s}));
 }
 
 void TestFaults::pipeSwappedInNeverBlocks()

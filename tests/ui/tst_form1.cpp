@@ -75,7 +75,12 @@ struct After {
 };
 
 const QString list = u"default.txt"_s;
-const QString binary = u"“~/binary.txt”不是座位表：第 1 项含有空字符（NUL），这不是文本文件。"_s;
+// A path or a name in a message: in quotes, in a writing direction of its own.
+QString quoted(const QString &path)
+{
+    return u"“\u2068"_s + path + u"\u2069”"_s;
+}
+const QString binary = quoted(u"~/binary.txt"_s) + u"不是座位表：第 1 项含有空字符（NUL），这不是文本文件。"_s;
 
 // The table of TestForm1::commands(), and a row of it.
 void addColumns()
@@ -445,9 +450,12 @@ void TestForm1::commands_data()
     row("working files", {}, {.podiumTop = true}, {List, Top});
     // A working file that cannot be read is told once, when the window shows.
     row("default.txt is a folder", u"hide"_s,
-        {.seats = {{0, {}}}, .podiumTop = true, .said = {u"warning Sedario: “~/default.txt”是一个文件夹，不是文件。"_s}},
+        {.seats = {{0, {}}},
+         .podiumTop = true,
+         .said = {u"warning Sedario: "_s + quoted(u"~/default.txt"_s) + u"是一个文件夹，不是文件。"_s}},
         {{list, folder}, Top});
-    row("Option is a folder", {}, {.said = {u"warning Sedario: “~/Option”是一个文件夹，不是文件。"_s}}, {List, {u"Option"_s, folder}});
+    row("Option is a folder", {}, {.said = {u"warning Sedario: "_s + quoted(u"~/Option"_s) + u"是一个文件夹，不是文件。"_s}},
+        {List, {u"Option"_s, folder}});
 
     row("seat 0 is a first click like any other", u"click 0"_s, {.pending = 0});
     row("two clicks swap", u"click 3, click 30"_s, {.seats = {{3, u"p30"_s}, {30, u"p3"_s}, {4, u"p4"_s}}});
@@ -464,7 +472,7 @@ void TestForm1::commands_data()
         {.seats = {{0, u"q0"_s}, {9, u"q9"_s}, {10, {}}}, .said = {OpenList, Opened}, .current = u"class.txt"_s});
     // The path a dialog gave is the current file's even when it cannot be read.
     row("打开 a missing path", u"answer typed.txt, click 打开"_s,
-        {.said = {OpenList, u"warning 打开: 找不到文件“~/typed.txt”。"_s}, .current = u"typed.txt"_s});
+        {.said = {OpenList, u"warning 打开: 找不到文件"_s + quoted(u"~/typed.txt"_s) + u"。"_s}, .current = u"typed.txt"_s});
     row("保存", u"click 保存"_s, {.said = {Saved}, .written = {{u"Option"_s, "False\r\n"}, {list, "p0\r\np1\r\n"}}});
     row("打开, 讲台位置, 保存", u"answer class.txt, click 打开, click 讲台位置, click 保存"_s,
         {.seats = {{0, u"q0"_s}},
@@ -475,9 +483,11 @@ void TestForm1::commands_data()
     row("另存为", u"answer plan, click 另存为"_s,
         {.said = {SaveTable, Saved}, .current = u"plan"_s, .written = {{u"plan"_s, "<table  align"}}});
     row("另存为 onto a folder", u"answer ./, click 另存为"_s,
-        {.said = {SaveTable, u"warning 另存为: “~/./”是一个文件夹，不是文件。\n原有文件保持不变。"_s}, .current = u"."_s});
+        {.said = {SaveTable, u"warning 另存为: "_s + quoted(u"~/./"_s) + u"是一个文件夹，不是文件。\n没有写入任何文件。"_s},
+         .current = u"."_s});
     row("另存为 into a missing folder", u"answer missing/plan, click 另存为"_s,
-        {.said = {SaveTable, u"warning 另存为: 找不到“~/missing/plan”所在的文件夹。\n原有文件保持不变。"_s}, .current = u"missing/plan"_s});
+        {.said = {SaveTable, u"warning 另存为: 找不到"_s + quoted(u"~/missing/plan"_s) + u"所在的文件夹。\n没有写入任何文件。"_s},
+         .current = u"missing/plan"_s});
     row("排考场", u"answer exam.txt, click 排考场"_s,
         {.seats = {{34, u"A"_s}, {27, {}}, {20, u"C"_s}, {0, {}}}, .podiumTop = true, .said = {OpenExam}, .current = u"exam.txt"_s});
     // 排考场 keeps the chart until a list has been read.
