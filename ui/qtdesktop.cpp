@@ -37,6 +37,7 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
     // name is returned even when no such file exists (QFileDialog::AnyFile),
     // and the command then says so itself; no extension is added.
     QFileDialog dialog(parent, title);
+    dialog.setIconProvider(&m_icons);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     const QStringList filters = FileFilter::toNameFilters(filter);
     dialog.setNameFilters(filters);
@@ -53,6 +54,8 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
 std::unique_ptr<QMessageBox> QtDesktop::messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title)
 {
     auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+    // Messages carry the names of files and pupils, which may look like markup.
+    box->setTextFormat(Qt::PlainText);
     // QMessageBox leaves 50 pixels beside the title, less than most title
     // bars need for their buttons, and title bars draw larger or bold text.
     // A spacer across the box's grid makes it that wide.

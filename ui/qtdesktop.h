@@ -1,14 +1,15 @@
 #pragma once
 
 #include "ui/desktop.h"
+#include "ui/plainfileiconprovider.h"
 
 #include <QMessageBox>
 #include <QTranslator>
 
 #include <memory>
 
-// The desktop as Qt Widgets provide it: QFileDialog, QMessageBox and
-// QDesktopServices. Each dialog is made only when it is needed, and Qt's own
+// The desktop as Qt Widgets provide it: QFileDialog (with icons that never
+// read a file), QMessageBox and QDesktopServices. Each dialog is made only when it is needed, and Qt's own
 // Chinese texts for them (the buttons, the file dialog's labels) are loaded
 // before the first one, when Debian's Qt translations are installed.
 class QtDesktop : public Desktop
@@ -27,6 +28,7 @@ public:
 private:
     void loadTranslations();
 
+    PlainFileIconProvider m_icons;
     QTranslator m_translator;
     bool m_translationsTried = false;
 };
