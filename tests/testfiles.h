@@ -2,15 +2,21 @@
 
 // Small helpers shared by the tests that work with real files.
 
+#include "files/nativepath.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+
+// `path` as NativePath has it: a name may be one that is not UTF-8.
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    std::FILE *file = std::fopen(NativePath::encode(path).constData(), "wb");
+    const bool written = file && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) == size_t(bytes.size());
+    return file && std::fclose(file) == 0 && written;
 }
 
 // The whole content of a file; nothing when it cannot be read.

@@ -2,6 +2,7 @@
 
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
+#include "files/nativepath.h"
 #include "sedarioconfig.h"
 #include "ui/appicon.h"
 #include "ui/chinesefonts.h"
@@ -69,7 +70,7 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
     connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_O}), &QAction::triggered, this, &Form1::Command2_Click);
     connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_S}), &QAction::triggered, this, &Form1::Command3_Click);
     connect(addShortcutAction({}, {Qt::CTRL | Qt::SHIFT | Qt::Key_S}), &QAction::triggered, this, &Form1::Command4_Click);
-    connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_W, Qt::CTRL | Qt::Key_Q}), &QAction::triggered, this, &QWidget::close);
+    connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_Q}), &QAction::triggered, this, &QWidget::close);
     setAcceptDrops(true);
     Form_Load();
 }
@@ -193,6 +194,7 @@ void Form1::buildStatusBar()
     for (std::size_t k = 0; k < m_panels.size(); ++k) {
         auto *panel = new QLabel(m_statusBar);
         panel->setObjectName(u"StatusBar1_Panel%1"_s.arg(k + 1));
+        panel->setTextFormat(Qt::PlainText);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         panel->installEventFilter(this);
@@ -273,6 +275,9 @@ void Form1::showChart()
 {
     int named = 0;
     for (int i = 0; i < SeatChart::SeatCount; ++i) {
+        // A drag started before a change would drop whatever the change put
+        // in its seat.
+        Command1(i)->cancelDrag();
         Command1(i)->setName(m_chart.seat(i));
         named += !m_chart.seat(i).isEmpty();
     }
@@ -348,9 +353,16 @@ void Form1::dropEvent(QDropEvent *event)
     event->setDropAction(Qt::CopyAction);
     event->accept();
     // As 打开 does, once a file has been chosen; after the drop has ended, so
-    // that the file manager is not kept waiting while a message shows.
+    // that the file manager is not kept waiting while a message shows. The
+    // name's bytes are taken as they are, even where they are not UTF-8.
     QMetaObject::invokeMethod(
-        this, [this, path = urls.first().toLocalFile()] { openSeatList(path); }, Qt::QueuedConnection);
+        this,
+        [this, url = urls.first()] {
+            if (const auto path = NativePath::fromUrl(url))
+                return openSeatList(*path);
+            warn(u"打开"_s, FileError(FileError::Reason::OtherComputer, FileError::Action::Read, url.toLocalFile(), url.host()));
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::warn(const QString &title, const FileError &error)

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <utility>
@@ -76,7 +77,9 @@ void SeatButton::updateCaption()
 
     QString caption = shown;
     setText(caption.replace(u'&', u"&&"_s));
-    setToolTip(shown == m_name ? QString() : m_name);
+    // A tool tip that looks like markup is read as such: the name goes in
+    // escaped.
+    setToolTip(shown == m_name ? QString() : Qt::convertFromPlainText(m_name));
     const QString where = u"第%1列第%2行"_s.arg(m_column + 1).arg(m_row + 1);
     setAccessibleName(where + u"："_s + (m_name.isEmpty() ? u"空座位"_s : m_name));
 }

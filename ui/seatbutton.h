@@ -27,6 +27,8 @@ public:
 
     void setName(const QString &name);
     const QString &name() const { return m_name; }
+    // Ends a drag of this seat's name, if one is on, without a drop.
+    void cancelDrag();
 
 signals:
     void draggedTo(SeatButton *target);
@@ -54,7 +56,6 @@ private:
     QString m_name;
     int m_captionRoom = -1;   // the width the caption was made for
     bool m_shrinking = false; // while updateCaption() sets the font
-    void cancelDrag();
     QPoint m_pressedAt;
     bool m_leftPressed = false;  // a left press that may still become a drag
     QLabel *m_dragged = nullptr; // the name under the pointer, while dragged

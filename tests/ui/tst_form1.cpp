@@ -1,6 +1,7 @@
 // The two windows, driven as a teacher drives them, with their dialogs
 // answered by FakeDesktop; and the real dialogs of QtDesktop.
 
+#include "files/nativepath.h"
 #include "files/textcodec.h"
 #include "sedarioconfig.h"
 #include "testfiles.h"
@@ -9,6 +10,7 @@
 #include "ui/filefilter.h"
 #include "ui/form1.h"
 #include "ui/frmsplash.h"
+#include "ui/plainfileiconprovider.h"
 #include "ui/qtdesktop.h"
 #include "ui/seatbutton.h"
 
@@ -28,6 +30,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
 #include <QWindow>
@@ -43,6 +46,8 @@ using Seats = QList<std::pair<int, QString>>;
 
 // p0 .. p34, but for a long name that reads like markup in seat 15.
 const QString Long = u"<b>阿卜杜热合曼</b>"_s;
+// 班.txt in GBK, as NativePath holds the name.
+const QString GbkName = NativePath::decode("\xb0\xe0.txt");
 const std::pair<QString, QByteArray> List{u"default.txt"_s,
                                           numberedLines(35, "p").replace("p15\r\n", QByteArray(TextCodec::encode(Long) + "\r\n"))};
 const std::pair<QString, QByteArray> Top{u"Option"_s, "True\r\n"};
@@ -145,7 +150,7 @@ class TestForm1 : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup() { m_form.reset(); }
+    void cleanup();
     void windowTexts();
     void looksAsDrawn();
     void commands_data();
@@ -196,6 +201,13 @@ void TestForm1::init()
     QVERIFY(m_dir->isValid());
     m_desktop = FakeDesktop();
     m_desktop.home = m_dir->path();
+}
+
+void TestForm1::cleanup()
+{
+    m_form.reset();
+    // QDir cannot remove a name that is not UTF-8.
+    ::unlink(NativePath::encode(work(GbkName)).constData());
 }
 
 Form1 &TestForm1::start(const Files &files)
@@ -307,13 +319,17 @@ void TestForm1::checkDragged(const QString &seat, const QString &over)
 }
 
 // Files from a file manager, offered to be copied or moved, with Shift held,
-// which proposes a move.
+// which proposes a move: names in the folder, as addresses on this computer
+// or, written "//<host>/<name>", on the host given.
 void TestForm1::drop(const QStringList &files)
 {
     QMimeData data;
     QList<QUrl> urls;
-    for (const QString &name : files)
-        urls << QUrl::fromLocalFile(work(name));
+    for (const QString &file : files) {
+        const QString host = file.startsWith(u"//") ? file.section(u'/', 2, 2) : QString();
+        const QString name = host.isEmpty() ? file : file.section(u'/', 3);
+        urls << QUrl::fromEncoded("file://" + host.toUtf8() + NativePath::encode(work(name)).toPercentEncoding("/"), QUrl::StrictMode);
+    }
     data.setUrls(urls);
     const QPoint at = centre(u"17"_s);
     QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
@@ -430,12 +446,23 @@ void TestForm1::looksAsDrawn()
     QCOMPARE(std::tuple(scale(4), scale(6)), std::tuple(85, 95));
     QCOMPARE(std::tuple(form.Command1(0)->accessibleName(), form.Command1(9)->accessibleName()),
              std::tuple(u"第1列第1行：张三"_s, u"第2列第3行：空座位"_s));
+    // A tool tip is read as rich text where it looks like it; a name is never
+    // read so.
+    const auto tipShows = [](const QString &tip) {
+        QTextDocument document;
+        document.setHtml(tip);
+        return Qt::mightBeRichText(tip) ? document.toPlainText() : tip;
+    };
     SeatButton *seat = form.Command1(5);
-    QCOMPARE(std::tuple(form.Command1(4)->toolTip(), seat->toolTip()), std::tuple(QString(), seat->name()));
+    QCOMPARE(std::tuple(form.Command1(4)->toolTip(), tipShows(seat->toolTip())), std::tuple(QString(), seat->name()));
     seat->resize(seat->width() * 3, seat->height());
     QCOMPARE(std::tuple(seat->text(), seat->toolTip(), seat->font()), std::tuple(seat->name(), QString(), form.font()));
     form.setFont(QFont(form.font().family(), form.font().pointSize() * 8));
-    QCOMPARE(seat->toolTip(), seat->name());
+    QCOMPARE(tipShows(seat->toolTip()), seat->name());
+    for (const QString &name : {u"<b>加粗</b>阿卜杜热合曼"_s, u"A&lt;B 阿卜杜热合曼"_s}) {
+        seat->setName(name);
+        QCOMPARE(tipShows(seat->toolTip()), name);
+    }
 }
 
 void TestForm1::commands_data()
@@ -503,6 +530,7 @@ void TestForm1::gestures_data()
     row("Ctrl+O, Ctrl+S and Ctrl+Shift+S, wherever the focus is", u"key 8 Ctrl+O, key 左移一列 Ctrl+S, key 34 Ctrl+Shift+S"_s,
         {.said = {OpenList, Saved, SaveTable}, .written = {{u"Option"_s, "False"}, {list, "p0"}}});
     row("Ctrl+Q closes", u"key 打开 Ctrl+Q"_s, {.open = false});
+    row("Ctrl+W, next to Ctrl+S, does not", u"key 打开 Ctrl+W"_s, {});
     row("Return and Enter press the focused button", u"key 讲台位置 Return, key 3 Num+Enter, key 30 Return"_s,
         {.seats = {{3, u"p30"_s}, {30, u"p3"_s}}, .podiumTop = true});
     row("Space too", u"key 4 Space"_s, {.pending = 4});
@@ -511,6 +539,21 @@ void TestForm1::gestures_data()
         {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
     row("a dropped binary file", u"drop binary.txt"_s, {.said = {u"warning 打开: 文件"_s + binary}, .current = u"binary.txt"_s});
     row("two dropped files", u"drop class.txt exam.txt"_s, {});
+    // A name in GBK, unpacked from a Windows archive, opens as it is.
+    const Files gbkNamed = Class + Files{{GbkName, numberedLines(10, "q")}};
+    row("a dropped list whose name is not UTF-8", u"drop "_s + GbkName,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = GbkName}, gbkNamed);
+    row("打开 a name the dialog cannot give back", u"answer "_s + QFile::decodeName(NativePath::encode(GbkName)) + u", click 打开"_s,
+        {.said = {OpenList,
+                  u"warning 打开: 找不到文件"_s + quoted(u"~/\uFFFD\uFFFD.txt"_s)
+                      + u"：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字，或者把它拖进窗口。"_s},
+         .current = u"\uFFFD\uFFFD.txt"_s},
+        gbkNamed);
+    row("a dropped address for localhost", u"drop //localhost/class.txt"_s,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
+    row("a dropped file on another computer", u"drop //server/class.txt"_s,
+        {.said = {u"warning 打开: 文件"_s + quoted(u"//server~/class.txt"_s) + u"在另一台计算机（"_s + quoted(u"server"_s)
+                  + u"）上，只能打开本机上的文件。"_s}});
 
     row("double clicks on panels 1 and 2", u"dclick StatusBar1_Panel1, dclick StatusBar1_Panel2"_s, {});
     row("a double click on panel 3", u"dclick StatusBar1_Panel3"_s, {.said = {Closed}});
@@ -549,6 +592,8 @@ void TestForm1::gestures_data()
     // Whatever else ends a drag, the seat's next click is a first click.
     row("Escape ends a drag", u"press 3, move 10, key 3 Escape, release 10, click 3"_s, {.pending = 3});
     row("hiding ends a drag", u"press 3, move 10, hide, release 10, click 3"_s, {.pending = 3});
+    row("a change of the chart ends a drag", u"click 3, click 30, press 10, move 20, key 10 Ctrl+Z, release 20, click 10"_s,
+        {.seats = {{3, u"p3"_s}, {10, u"p10"_s}, {20, u"p20"_s}}, .pending = 10});
     row("the menu takes the release", u"press 3, move 10, right 10, release 10, unmenu, click 3"_s, {.pending = 3});
     // The About window takes the release, and no shortcut works behind it.
     row("the About window takes the release", u"press 3, move 10, F1 release:10 Ctrl+S, click 3"_s, {.pending = 3, .said = {Closed}});
@@ -663,11 +708,12 @@ void TestForm1::chooseFile()
     QFETCH(bool, asked);
 
     QStringList seen; // the title and the filters, all and the one selected
-    bool question = false;
+    bool question = false, plainIcons = false;
     QTimer::singleShot(0, this, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         seen = QStringList{dialog->windowTitle()} + dialog->nameFilters() << dialog->selectedNameFilter();
+        plainIcons = dynamic_cast<const PlainFileIconProvider *>(dialog->iconProvider()) != nullptr;
         // Whatever the dialog asks is answered Yes.
         QTimer::singleShot(0, dialog, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
@@ -682,20 +728,21 @@ void TestForm1::chooseFile()
     QtDesktop desktop;
     const auto chosen = desktop.chooseFile(nullptr, kind, u"保存"_s, u"RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s);
     QCOMPARE(chosen.value_or(u"(cancelled)"_s), m_dialogFolder.filePath(typed));
-    QCOMPARE(question, asked);
+    QCOMPARE(std::tuple(question, plainIcons), std::tuple(asked, true));
     QCOMPARE(seen, (QStringList{u"保存"_s, u"RTF文件(*.rtf) (*.rtf)"_s, u"All files(*.*) (*)"_s, u"RTF文件(*.rtf)"_s}));
 }
 
 void TestForm1::messages()
 {
-    // One OK button and the icon asked for, and wide enough for a window
-    // manager to draw the title, larger or bold, beside its buttons.
+    // One OK button and the icon asked for, the text as plain text, and wide
+    // enough for a window manager to draw the title, larger or bold, beside its
+    // buttons.
     QStringList &shown = m_opened;
     const auto look = [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         QVERIFY(box);
         shown << box->windowTitle() + u'|' + box->text() + u'|' + QString::number(box->icon()) + u'|'
-                + QString::number(box->buttons().size());
+                + QString::number(box->buttons().size()) + u'|' + QString::number(box->textFormat());
         QVERIFY(box->width() >= box->fontMetrics().horizontalAdvance(box->windowTitle()) + 150);
         box->button(QMessageBox::Ok)->click();
     };
@@ -703,12 +750,14 @@ void TestForm1::messages()
     QTimer::singleShot(0, this, look);
     desktop.showMessage(nullptr, u"保存完成"_s, u"保存完成"_s);
     QTimer::singleShot(0, this, look);
-    desktop.showWarning(nullptr, u"找不到文件。"_s, u"打开考生信息"_s);
+    desktop.showWarning(nullptr, u"找不到“<b>粗体<i>班级.txt”。"_s, u"打开考生信息"_s);
     // The desktop's browser is asked to open a web address.
     QDesktopServices::setUrlHandler(u"https"_s, this, "openUrl");
     desktop.openUrl(QUrl(u"https://sedario.example.org/a"_s));
     QDesktopServices::unsetUrlHandler(u"https"_s);
-    QCOMPARE(shown, (QStringList{u"保存完成|保存完成|0|1"_s, u"打开考生信息|找不到文件。|2|1"_s, u"https://sedario.example.org/a"_s}));
+    QCOMPARE(shown,
+             (QStringList{u"保存完成|保存完成|0|1|0"_s, u"打开考生信息|找不到“<b>粗体<i>班级.txt”。|2|1|0"_s,
+                          u"https://sedario.example.org/a"_s}));
 }
 
 QTEST_MAIN(TestForm1)
