@@ -131,6 +131,7 @@ private slots:
     void save_data();
     void save();
     void filesAreSyncedThenRenamedTogether();
+    void exportSaysWhatExisted();
     void readsSayWhy_data();
     void readsSayWhy();
     void savesAtTheSameTime();
@@ -304,6 +305,20 @@ void TestFaults::filesAreSyncedThenRenamedTogether()
     SystemCalls::folderSyncError = EIO;
     const auto error = HtmlExport::exportHtmlTable(SeatChart(), in(u"work/plan.html"_s));
     QVERIFY(error && error->reason() == Reason::IoError && error->message().contains(u"新内容已经写入"));
+}
+
+void TestFaults::exportSaysWhatExisted()
+{
+    // Save As onto a read-only disk, as a new file and over an old one.
+    const QString table = in(u"work/plan.html"_s);
+    for (const auto &[old, said] :
+         {std::pair(QByteArray(), u"没有写入任何文件。"_s), std::pair(QByteArray("<p>"), u"原有文件保持不变。"_s)}) {
+        QVERIFY(old.isNull() || writeBytes(table, old));
+        SystemCalls::renameErrors = {{"plan.html", {EROFS}}};
+        const auto error = HtmlExport::exportHtmlTable(SeatChart(), table);
+        QVERIFY(error && error->message().endsWith(u'\n' + said));
+        QCOMPARE(readBytes(table), old);
+    }
 }
 
 void TestFaults::readsSayWhy_data()
