@@ -103,6 +103,11 @@ Attributes attributesOf(const QString &path)
     return attributes;
 }
 
+void row(const char *name, const Save &save)
+{
+    QTest::newRow(name) << save;
+}
+
 SeatChart chartWith(const QString &name, PodiumSide side)
 {
     SeatChart chart;
@@ -130,6 +135,8 @@ private slots:
     void cleanup() { SystemCalls::reset(); }
     void save_data();
     void save();
+    void sharedFolders_data();
+    void sharedFolders() { save(); }
     void filesAreSyncedThenRenamedTogether();
     void exportSaysWhatExisted();
     void readsSayWhy_data();
@@ -166,7 +173,6 @@ bool TestFaults::plant(const Plants &plants)
 void TestFaults::save_data()
 {
     QTest::addColumn<Save>("save");
-    const auto row = [](const char *name, const Save &save) { QTest::newRow(name) << save; };
 
     const bool root = ::geteuid() == 0;
     row("onto a folder default.txt", {.plants = u"rm default.txt; mkdir default.txt"_s, .refused = Reason::IsDirectory});
@@ -213,8 +219,12 @@ void TestFaults::save_data()
     row("another user's link in a private folder", {.plants = others});
     row("another user's link in a shared folder",
         {.plants = others, .folderMode = 01777, .refused = Reason::LinkRefused, .said = u"Option 没有改动，也没有写入 default.txt。"_s});
+}
 
-    // A folder shared by the teachers of one grade.
+// A folder shared by the teachers of one grade, or on a network, as save_data().
+void TestFaults::sharedFolders_data()
+{
+    QTest::addColumn<Save>("save");
     const Plants shared = u"chgrp 12345 default.txt Option; chmod 664 default.txt Option; setfattr -n user.grade -v 3 default.txt; "_s;
     row("the group, an ACL and the user's attributes kept", {.plants = shared + u"setfacl -m u:12346:rw,g:12347:r default.txt"_s});
     row("where the group cannot be kept, the group gets nothing",

@@ -157,6 +157,8 @@ private slots:
     void commands();
     void gestures_data();
     void gestures() { commands(); }
+    void dragsAndDrops_data();
+    void dragsAndDrops() { commands(); }
     void simplifiedForms();
     void undoAndRedoEveryKindOfStep();
     void chooseFile_data();
@@ -535,26 +537,6 @@ void TestForm1::gestures_data()
         {.seats = {{3, u"p30"_s}, {30, u"p3"_s}}, .podiumTop = true});
     row("Space too", u"key 4 Space"_s, {.pending = 4});
 
-    row("a dropped class list opens", u"drop class.txt"_s,
-        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
-    row("a dropped binary file", u"drop binary.txt"_s, {.said = {u"warning 打开: 文件"_s + binary}, .current = u"binary.txt"_s});
-    row("two dropped files", u"drop class.txt exam.txt"_s, {});
-    // A name in GBK, unpacked from a Windows archive, opens as it is.
-    const Files gbkNamed = Class + Files{{GbkName, numberedLines(10, "q")}};
-    row("a dropped list whose name is not UTF-8", u"drop "_s + GbkName,
-        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = GbkName}, gbkNamed);
-    row("打开 a name the dialog cannot give back", u"answer "_s + QFile::decodeName(NativePath::encode(GbkName)) + u", click 打开"_s,
-        {.said = {OpenList,
-                  u"warning 打开: 找不到文件"_s + quoted(u"~/\uFFFD\uFFFD.txt"_s)
-                      + u"：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字，或者把它拖进窗口。"_s},
-         .current = u"\uFFFD\uFFFD.txt"_s},
-        gbkNamed);
-    row("a dropped address for localhost", u"drop //localhost/class.txt"_s,
-        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
-    row("a dropped file on another computer", u"drop //server/class.txt"_s,
-        {.said = {u"warning 打开: 文件"_s + quoted(u"//server~/class.txt"_s) + u"在另一台计算机（"_s + quoted(u"server"_s)
-                  + u"）上，只能打开本机上的文件。"_s}});
-
     row("double clicks on panels 1 and 2", u"dclick StatusBar1_Panel1, dclick StatusBar1_Panel2"_s, {});
     row("a double click on panel 3", u"dclick StatusBar1_Panel3"_s, {.said = {Closed}});
     // The About window closes on a key that types or a click, but for one on
@@ -581,6 +563,32 @@ void TestForm1::gestures_data()
         {.podiumTop = true, .said = {menu.arg(u"+"_s, u"+"_s)}});
     row("the menu with one name", u"menu 0"_s, {.seats = {{0, u"p0"_s}}, .said = {menu.arg(u"-"_s, u"-"_s)}}, {{list, "p0\r\n"}});
     row("no menu on a command or the status bar", u"menu 打开, menu StatusBar1_Panel2"_s, {});
+}
+
+// Files dropped from a file manager, and seats dragged onto others, as
+// commands_data().
+void TestForm1::dragsAndDrops_data()
+{
+    addColumns();
+    row("a dropped class list opens", u"drop class.txt"_s,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
+    row("a dropped binary file", u"drop binary.txt"_s, {.said = {u"warning 打开: 文件"_s + binary}, .current = u"binary.txt"_s});
+    row("two dropped files", u"drop class.txt exam.txt"_s, {});
+    // A name in GBK, unpacked from a Windows archive, opens as it is.
+    const Files gbkNamed = Class + Files{{GbkName, numberedLines(10, "q")}};
+    row("a dropped list whose name is not UTF-8", u"drop "_s + GbkName,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = GbkName}, gbkNamed);
+    row("打开 a name the dialog cannot give back", u"answer "_s + QFile::decodeName(NativePath::encode(GbkName)) + u", click 打开"_s,
+        {.said = {OpenList,
+                  u"warning 打开: 找不到文件"_s + quoted(u"~/\uFFFD\uFFFD.txt"_s)
+                      + u"：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字，或者把它拖进窗口。"_s},
+         .current = u"\uFFFD\uFFFD.txt"_s},
+        gbkNamed);
+    row("a dropped address for localhost", u"drop //localhost/class.txt"_s,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
+    row("a dropped file on another computer", u"drop //server/class.txt"_s,
+        {.said = {u"warning 打开: 文件"_s + quoted(u"//server~/class.txt"_s) + u"在另一台计算机（"_s + quoted(u"server"_s)
+                  + u"）上，只能打开本机上的文件。"_s}});
 
     // A seat dragged onto another swaps the two; a pending click stays.
     row("drag", u"click 20, press 15, move 10, dragged 15 10, release 10"_s,
