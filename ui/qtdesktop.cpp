@@ -1,6 +1,7 @@
 #include "ui/qtdesktop.h"
 
 #include "ui/filefilter.h"
+#include "ui/plainfileiconprovider.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -36,8 +37,9 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
     // Saving asks before an existing file is replaced. Either way a typed
     // name is returned even when no such file exists (QFileDialog::AnyFile),
     // and the command then says so itself; no extension is added.
+    PlainFileIconProvider icons; // outlives the dialog
     QFileDialog dialog(parent, title);
-    dialog.setIconProvider(&m_icons);
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     const QStringList filters = FileFilter::toNameFilters(filter);
     dialog.setNameFilters(filters);

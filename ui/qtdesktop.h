@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/desktop.h"
-#include "ui/plainfileiconprovider.h"
 
 #include <QMessageBox>
 #include <QTranslator>
@@ -28,7 +27,6 @@ public:
 private:
     void loadTranslations();
 
-    PlainFileIconProvider m_icons;
     QTranslator m_translator;
     bool m_translationsTried = false;
 };
