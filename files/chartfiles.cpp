@@ -107,12 +107,13 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
         return failed->setOutcome(untouched);
     if (auto failed = seats.commit()) {
         // Option goes back to what it was, so that the two files agree.
+        const QString seatsOutcome = hadSeats ? u"default.txt 没有改动"_s : u"没有写入 default.txt"_s;
         if (auto notRestored = option.restorePrevious()) {
-            return failed->setOutcome((hadSeats ? u"default.txt 保持原样"_s : u"default.txt 没有写入"_s)
-                                      + u"，但 Option 已经换成新的讲台位置，未能改回："_s
-                                      + FileError(*notRestored).setOutcome({}).message());
+            return failed->setOutcome(
+                seatsOutcome + (hadOption ? u"，但 Option 已经换成新的讲台位置，未能改回："_s : u"，但已经写入了新的 Option，未能删除："_s)
+                + FileError(*notRestored).setOutcome({}).message());
         }
-        return failed->setOutcome((hadOption ? u"Option 已经改回原样，"_s : u"新写入的 Option 已经删除，"_s) + untouched);
+        return failed->setOutcome((hadOption ? u"Option 已经改回原样，"_s : u"新写入的 Option 已经删除，"_s) + seatsOutcome + u"。"_s);
     }
     for (StagedFile *file : {&option, &seats}) {
         if (auto failed = file->syncFolder())

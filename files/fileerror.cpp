@@ -48,7 +48,16 @@ FileError &FileError::setOutcome(const QString &outcome)
 
 QString FileError::quoted(const QString &text)
 {
-    return u"“\u2068"_s + NativePath::shown(text) + u"\u2069”"_s;
+    // Line breaks and other control characters show as their symbols: a
+    // line break would also end the isolate before its time.
+    QString shown = NativePath::shown(text);
+    for (QChar &c : shown) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QChar(c.unicode() == 0x7f ? char16_t(0x2421) : char16_t(0x2400 + c.unicode()));
+        else if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QChar(char16_t(0x2424));
+    }
+    return u"“\u2068"_s + shown + u"\u2069”"_s;
 }
 
 QString FileError::message() const
@@ -73,9 +82,11 @@ QString FileError::message() const
     case Reason::NotASeatList: text = u"文件%1不是座位表：%2。"_s.arg(file, m_detail); break;
     case Reason::NotFaithful: text = u"无法把座位表原样保存到%1：%2。"_s.arg(file, m_detail); break;
     case Reason::NameNotInUtf8:
-        text =
-            u"找不到文件%1：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字，或者把它拖进窗口。"_s
-                .arg(file);
+        text = m_action == Action::Read
+            ? u"找不到文件%1：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字；要打开它，也可以把它拖进窗口。"_s
+                  .arg(file)
+            : u"找不到%1所在的文件夹：文件夹的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字。"_s.arg(
+                file);
         break;
     case Reason::OtherComputer: text = u"文件%1在另一台计算机（%2）上，只能打开本机上的文件。"_s.arg(file, quoted(m_detail)); break;
     case Reason::Busy: text = u"另一个程序正在向%1所在的文件夹保存，请稍后再试。"_s.arg(file); break;

@@ -68,8 +68,9 @@ Result<FolderEntry> FolderEntry::find(const QString &path, FileError::Action act
     const QByteArray encoded = NativePath::encode(path);
     FolderEntry entry;
     entry.m_folder = startOf(encoded);
-    if (encoded.isEmpty() || !entry.m_folder.valid())
-        return fail(encoded.isEmpty() ? ENOENT : errno);
+    // No name holds a NUL, which would end the path early.
+    if (encoded.isEmpty() || encoded.contains('\0') || !entry.m_folder.valid())
+        return fail(encoded.isEmpty() || encoded.contains('\0') ? ENOENT : errno);
 
     QByteArrayList parts = encoded.split('/');
     while (!parts.isEmpty()) {

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -25,6 +27,13 @@ qsizetype sequenceAt(QByteArrayView bytes, qsizetype i)
             return 0;
     }
     return length;
+}
+
+// Whether path[i] is a byte that decode() kept, rather than half of a pair.
+bool isKept(QStringView path, qsizetype i)
+{
+    const char16_t c = path[i].unicode();
+    return c >= Kept + 0x80 && c <= Kept + 0xFF && !(i > 0 && path[i - 1].isHighSurrogate());
 }
 
 } // namespace
@@ -51,11 +60,9 @@ QByteArray NativePath::encode(QStringView path)
     QByteArray bytes;
     qsizetype begin = 0; // of the text not yet encoded
     for (qsizetype i = 0; i < path.size(); ++i) {
-        const char16_t c = path[i].unicode();
-        const bool pair = i > 0 && QChar::isHighSurrogate(path[i - 1].unicode());
-        if (c >= Kept + 0x80 && c <= Kept + 0xFF && !pair) {
+        if (isKept(path, i)) {
             bytes += path.sliced(begin, i - begin).toUtf8();
-            bytes += char(c - Kept);
+            bytes += char(path[i].unicode() - Kept);
             begin = i + 1;
         }
     }
@@ -66,8 +73,7 @@ QString NativePath::shown(QStringView path)
 {
     QString text = path.toString();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= Kept + 0x80 && c <= Kept + 0xFF && !(i > 0 && text[i - 1].isHighSurrogate()))
+        if (isKept(path, i))
             text[i] = QChar::ReplacementCharacter;
     }
     return text;
@@ -76,7 +82,11 @@ QString NativePath::shown(QStringView path)
 std::optional<QString> NativePath::fromUrl(const QUrl &url)
 {
     const QString host = url.host();
-    if (!url.isLocalFile() || (!host.isEmpty() && host.compare(u"localhost", Qt::CaseInsensitive) != 0))
+    char name[256] = {};
+    const bool named = ::gethostname(name, sizeof name - 1) == 0;
+    const bool here = host.isEmpty() || host.compare(u"localhost", Qt::CaseInsensitive) == 0
+        || (named && host.compare(QString::fromUtf8(name), Qt::CaseInsensitive) == 0);
+    if (!url.isLocalFile() || !here)
         return std::nullopt;
     return decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }

@@ -24,7 +24,8 @@ public:
     // U+FFFD.
     static QString shown(QStringView path);
 
-    // The path of a file: URL on this computer (no host, or "localhost"),
-    // percent-encoded bytes and all; nullopt for a file on another one.
+    // The path of a file: URL on this computer (no host, "localhost" or the
+    // computer's own name), percent-encoded bytes and all; nullopt for a file
+    // on another one.
     static std::optional<QString> fromUrl(const QUrl &url);
 };

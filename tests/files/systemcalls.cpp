@@ -61,7 +61,11 @@ extern "C" int fdatasync(int fd)
 extern "C" int flock(int fd, int operation)
 {
     static auto *const real = next<int(int, int)>("flock");
-    return failOr(isFolder(fd) ? SystemCalls::folderLockError : SystemCalls::fileLockError, [&] { return real(fd, operation); });
+    char path[4096] = {};
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t size = ::readlink(link.constData(), path, sizeof path - 1);
+    const bool lockFile = size > 0 && QByteArray(path, size).endsWith("/.sedario.lock");
+    return failOr(lockFile ? SystemCalls::folderLockError : SystemCalls::fileLockError, [&] { return real(fd, operation); });
 }
 
 extern "C" int fchown(int fd, uid_t owner, gid_t group)

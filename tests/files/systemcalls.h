@@ -18,7 +18,8 @@ struct SystemCalls {
     // errno for every fsync and fdatasync of a file, and of a folder, or 0.
     static inline int syncError = 0;
     static inline int folderSyncError = 0;
-    // errno for every flock of a folder, and of a file, or 0.
+    // errno for every flock of a folder's lock file (.sedario.lock), and of
+    // any other file, or 0.
     static inline int folderLockError = 0;
     static inline int fileLockError = 0;
     // errno for every fchown, and every fsetxattr of an access ACL, or 0.

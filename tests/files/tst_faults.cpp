@@ -5,6 +5,7 @@
 
 #include "chart/seatchart.h"
 #include "files/chartfiles.h"
+#include "files/folderlock.h"
 #include "files/htmlexport.h"
 #include "files/option.h"
 #include "files/seatlistfile.h"
@@ -72,7 +73,8 @@ struct Save {
 
 // What a file grants besides its bytes.
 struct Attributes {
-    std::optional<gid_t> group; // nullopt: not compared
+    std::optional<uid_t> owner; // nullopt: not compared
+    std::optional<gid_t> group;
     mode_t mode = 0;
     QMap<QByteArray, QByteArray> extended; // the access ACL among them
     bool operator==(const Attributes &) const = default;
@@ -80,8 +82,8 @@ struct Attributes {
 
 char *toString(const Attributes &attributes)
 {
-    QByteArray text = "group " + (attributes.group ? QByteArray::number(*attributes.group) : "-") + ", mode "
-        + QByteArray::number(attributes.mode, 8);
+    QByteArray text = "owner " + (attributes.owner ? QByteArray::number(*attributes.owner) : "-") + ", group "
+        + (attributes.group ? QByteArray::number(*attributes.group) : "-") + ", mode " + QByteArray::number(attributes.mode, 8);
     for (const auto &[name, value] : attributes.extended.asKeyValueRange())
         text += ", " + name + "=" + value.toHex();
     return qstrdup(text.constData());
@@ -93,7 +95,7 @@ Attributes attributesOf(const QString &path)
     struct stat status = {};
     if (::stat(file.constData(), &status) != 0)
         return {};
-    Attributes attributes{status.st_gid, status.st_mode & 0777, {}};
+    Attributes attributes{status.st_uid, status.st_gid, status.st_mode & 0777, {}};
     QByteArray names(1 << 16, '\0'), value(1 << 16, '\0');
     names.truncate(std::max<ssize_t>(::listxattr(file.constData(), names.data(), size_t(names.size())), 0));
     for (const QByteArray &name : names.split('\0')) {
@@ -116,9 +118,12 @@ SeatChart chartWith(const QString &name, PodiumSide side)
     return chart;
 }
 
+// But for the lock file that Saves leave in it.
 QStringList everything(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    entries.removeOne(QString::fromLatin1(FolderLock::LockName));
+    return entries;
 }
 
 } // namespace
@@ -195,7 +200,7 @@ void TestFaults::save_data()
         {.plants = u"rm Option"_s,
          .renameErrors = {{"default.txt", {EPERM}}},
          .refused = Reason::PermissionDenied,
-         .said = u"新写入的 Option 已经删除，default.txt 没有改动，也没有写入 Option。"_s});
+         .said = u"新写入的 Option 已经删除，default.txt 没有改动。"_s});
     row("and putting Option back fails too",
         {.renameErrors = {{"default.txt", {EPERM}}, {"Option", {0, EIO}}},
          .refused = Reason::PermissionDenied,
@@ -232,6 +237,11 @@ void TestFaults::sharedFolders_data()
     row("where the ACL cannot be kept, the owning group gets what it gave within the mask",
         {.plants = shared + u"setfacl -m u:12346:rw,g::rw,m::rx default.txt"_s, .aclError = EPERM, .narrower = 0644});
     row("an ACL the folder hands down is not the file's", {.plants = u"setfacl -d -m u:12346:rwx ."_s});
+    row("nor where the file's own ACL cannot be kept",
+        {.plants = u"setfacl -d -m u:12346:rwx .; chmod 640 default.txt; setfacl -m u:12347:rw default.txt"_s,
+         .aclError = EPERM,
+         .narrower = 0640});
+    row("root gives the file back to its owner", {.plants = u"chown 12346 default.txt; chmod 600 default.txt"_s});
     row("on a file system without locks, a stale temporary file left alone",
         {.plants = u"echo x >.sedario-dead"_s, .folderLockError = ENOLCK, .fileLockError = EOPNOTSUPP});
     row("when no temporary file can be locked, no loop and nothing left",
@@ -239,6 +249,11 @@ void TestFaults::sharedFolders_data()
          .refused = Reason::SystemError,
          .said = u"无法在同一文件夹里建立临时文件"_s,
          .failing = u"Option"_s});
+    // Someone who may only read the folder cannot stop a Save.
+    const Plants holding = u"(flock -x %1 sh -c ': >held; sleep 3' &); while [ ! -e held ]; do sleep 0.01; done; rm held"_s;
+    row("a reader holding a lock on the folder", {.plants = holding.arg(u"."_s)});
+    row("a lock file another user planted, open to everyone",
+        {.plants = u"touch .sedario.lock; chown 12345 .sedario.lock; chmod 666 .sedario.lock; "_s + holding.arg(u".sedario.lock"_s)});
     row("while another Save holds the folder for two seconds",
         {.folderLockError = EWOULDBLOCK, .refused = Reason::Busy, .said = u"另一个程序正在向"_s});
 }
@@ -285,11 +300,12 @@ void TestFaults::save()
         QVERIFY(!QFileInfo(work + u"/real"_s).exists() || QFileInfo(work + u"/default.txt"_s).isSymLink());
         Attributes expected = kept;
         if (save.narrower) {
-            expected = {std::nullopt, *save.narrower, kept.extended};
+            expected = {std::nullopt, std::nullopt, *save.narrower, kept.extended};
             expected.extended.remove("system.posix_acl_access");
         }
         Attributes saved = attributesOf(work + u"/default.txt"_s);
-        saved.group = expected.group ? saved.group : std::nullopt;
+        if (save.narrower)
+            saved.owner = saved.group = std::nullopt;
         QCOMPARE(saved, expected);
         return;
     }
@@ -398,6 +414,8 @@ void TestFaults::savesAtTheSameTime()
     QCOMPARE(failed.load(), 0);
     QCOMPARE(mixed.load(), 0);
     QCOMPARE(everything(work), (QStringList{u"default.txt"_s, u"Option"_s}));
+    const QFileInfo lock(work + u'/' + QString::fromLatin1(FolderLock::LockName));
+    QCOMPARE(lock.permissions() & (QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
 }
 
 void TestFaults::pipeSwappedInNeverBlocks()
@@ -448,7 +466,7 @@ void TestFaults::folderNameNotUtf8()
     const auto saved = ChartFiles::saveWorkingFiles(chartWith(u"丙"_s, PodiumSide::Top));
     SeatChart started;
     const QList<FileError> problems = ChartFiles::loadWorkingFiles(started);
-    QVERIFY(::unlink("default.txt") == 0 && ::unlink("Option") == 0);
+    QVERIFY(::unlink("default.txt") == 0 && ::unlink("Option") == 0 && ::unlink(FolderLock::LockName) == 0);
     QVERIFY(QDir::setCurrent(home) && ::rmdir(gbkName.constData()) == 0);
     QCOMPARE(saved, std::nullopt);
     QCOMPARE(problems, QList<FileError>());

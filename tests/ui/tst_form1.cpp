@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -502,6 +503,9 @@ void TestForm1::commands_data()
     // The path a dialog gave is the current file's even when it cannot be read.
     row("打开 a missing path", u"answer typed.txt, click 打开"_s,
         {.said = {OpenList, u"warning 打开: 找不到文件"_s + quoted(u"~/typed.txt"_s) + u"。"_s}, .current = u"typed.txt"_s});
+    // A line break in a name ends neither the name's direction nor its line.
+    row("打开 a name with a line break and a right-to-left mark", u"answer a\n\u202Eb.txt, click 打开"_s,
+        {.said = {OpenList, u"warning 打开: 找不到文件"_s + quoted(u"~/a\u240A\u202Eb.txt"_s) + u"。"_s}, .current = u"a\n\u202Eb.txt"_s});
     row("保存", u"click 保存"_s, {.said = {Saved}, .written = {{u"Option"_s, "False\r\n"}, {list, "p0\r\np1\r\n"}}});
     row("打开, 讲台位置, 保存", u"answer class.txt, click 打开, click 讲台位置, click 保存"_s,
         {.seats = {{0, u"q0"_s}},
@@ -514,6 +518,12 @@ void TestForm1::commands_data()
     row("另存为 onto a folder", u"answer ./, click 另存为"_s,
         {.said = {SaveTable, u"warning 另存为: "_s + quoted(u"~/./"_s) + u"是一个文件夹，不是文件。\n没有写入任何文件。"_s},
          .current = u"."_s});
+    row("另存为 into a folder the dialog cannot give back", u"answer \uFFFD/plan, click 另存为"_s,
+        {.said =
+             {SaveTable,
+              u"warning 另存为: 找不到"_s + quoted(u"~/\uFFFD/plan"_s)
+                  + u"所在的文件夹：文件夹的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字。\n没有写入任何文件。"_s},
+         .current = u"\uFFFD/plan"_s});
     row("另存为 into a missing folder", u"answer missing/plan, click 另存为"_s,
         {.said = {SaveTable, u"warning 另存为: 找不到"_s + quoted(u"~/missing/plan"_s) + u"所在的文件夹。\n没有写入任何文件。"_s},
          .current = u"missing/plan"_s});
@@ -579,13 +589,19 @@ void TestForm1::dragsAndDrops_data()
     row("a dropped list whose name is not UTF-8", u"drop "_s + GbkName,
         {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = GbkName}, gbkNamed);
     row("打开 a name the dialog cannot give back", u"answer "_s + QFile::decodeName(NativePath::encode(GbkName)) + u", click 打开"_s,
-        {.said = {OpenList,
-                  u"warning 打开: 找不到文件"_s + quoted(u"~/\uFFFD\uFFFD.txt"_s)
-                      + u"：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字，或者把它拖进窗口。"_s},
+        {.said =
+             {OpenList,
+              u"warning 打开: 找不到文件"_s + quoted(u"~/\uFFFD\uFFFD.txt"_s)
+                  + u"：它的名字不是系统所用的编码（UTF-8），文件对话框无法读出。请先在文件管理器里给它改个名字；要打开它，也可以把它拖进窗口。"_s},
          .current = u"\uFFFD\uFFFD.txt"_s},
         gbkNamed);
     row("a dropped address for localhost", u"drop //localhost/class.txt"_s,
         {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
+    row("a dropped address with this computer's name", u"drop //"_s + QSysInfo::machineHostName() + u"/class.txt"_s,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = u"class.txt"_s});
+    row("a dropped address with a NUL in it", u"drop class.txt"_s + QChar(0) + u"x"_s,
+        {.said = {u"warning 打开: 找不到文件"_s + quoted(u"~/class.txt\u2400x"_s) + u"。"_s},
+         .current = u"class.txt"_s + QChar(0) + u"x"_s});
     row("a dropped file on another computer", u"drop //server/class.txt"_s,
         {.said = {u"warning 打开: 文件"_s + quoted(u"//server~/class.txt"_s) + u"在另一台计算机（"_s + quoted(u"server"_s)
                   + u"）上，只能打开本机上的文件。"_s}});
