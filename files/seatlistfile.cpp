@@ -143,11 +143,12 @@ Result<QByteArray> SeatListFile::format(const SeatChart &chart, const QString &p
     QByteArray bytes = encode();
 
     // Now and then the GB18030 bytes of every name in a chart also form UTF-8
-    // with a three- or four-byte character (甬华 is F0 AE BB AA), and the file
-    // would be read back as UTF-8. An ideographic space (A1 A1, never UTF-8)
-    // after a closing quote keeps it GB18030 and is dropped on reading. It goes
-    // where the line stays shortest: after a quoted NULL in an empty seat, or
-    // else after the shortest name without a quote of its own.
+    // that the reader takes for it: with a three- or four-byte character (甬华
+    // is F0 AE BB AA), or as names in two-byte characters (Jos茅 is José). An
+    // ideographic space (A1 A1, never UTF-8) after a closing quote keeps the
+    // file GB18030 and is dropped on reading. It goes where the line stays
+    // shortest: after a quoted NULL in an empty seat, or else after the
+    // shortest name without a quote of its own.
     if (TextCodec::looksLikeUtf8(bytes)) {
         int marked = -1;
         qsizetype shortest = EntryReader::MaxEntryBytes - 3; // room for the marks

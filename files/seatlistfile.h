@@ -16,8 +16,8 @@
 // Reading takes at most the first 35 entries (see EntryReader for the rule);
 // nothing after them is looked at, so the time to read a list does not grow
 // with the size of the file. The text is UTF-16 or UTF-8 when the file starts
-// with that byte-order mark, UTF-8 when the entries read are valid UTF-8 with
-// at least one three- or four-byte character, and GB18030 (code page 936)
+// with that byte-order mark, UTF-8 when the bytes of the entries read look
+// like it (see TextCodec::looksLikeUtf8), and GB18030 (code page 936)
 // otherwise. A file that holds an over-long entry, a NUL byte or bytes that
 // are not valid in its encoding is not a seat list, and neither is one with a
 // name that would not fit in its line when saved (see fitsInFile).

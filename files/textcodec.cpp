@@ -15,6 +15,92 @@ constexpr char EuroByte = '\x80';
 // Stateless: a sequence cut short at the end is an error, not left pending.
 constexpr auto Strict = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
 
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+enum class Script { None, Latin, Greek, Cyrillic, Arabic };
+
+struct Letters {
+    char16_t first;
+    char16_t last;
+    Script script;
+};
+
+// The letters that names in a class list are written in, beyond ASCII: Latin
+// with accents, modern Greek, Cyrillic with the Ukrainian and Kazakh letters
+// (not the archaic ones from U+0460 on), and the Arabic letters and vowel signs
+// of Arabic, Persian, Uyghur and Kazakh. Symbols, C1 controls, combining
+// accents, IPA and rare Arabic letters are left out: they are what GBK text
+// gives when it is read as UTF-8.
+constexpr Letters NameLetters[] = {
+    {0x00C0, 0x024F, Script::Latin},    {0x0386, 0x03CE, Script::Greek},  {0x0400, 0x045F, Script::Cyrillic},
+    {0x048A, 0x04FF, Script::Cyrillic}, {0x0621, 0x063A, Script::Arabic}, {0x0640, 0x0652, Script::Arabic},
+    {0x0674, 0x0674, Script::Arabic},   {0x067E, 0x067E, Script::Arabic}, {0x0686, 0x0686, Script::Arabic},
+    {0x0698, 0x0698, Script::Arabic},   {0x06A9, 0x06A9, Script::Arabic}, {0x06AD, 0x06AD, Script::Arabic},
+    {0x06AF, 0x06AF, Script::Arabic},   {0x06BE, 0x06BE, Script::Arabic}, {0x06C6, 0x06CC, Script::Arabic},
+    {0x06D0, 0x06D0, Script::Arabic},   {0x06D5, 0x06D5, Script::Arabic},
+};
+
+Script scriptOf(QChar c)
+{
+    if (c.unicode() < 0x80)
+        return isAsciiLetter(char(c.unicode())) ? Script::Latin : Script::None;
+    if (!c.isLetter() && !c.isMark())
+        return Script::None;
+    for (const Letters &letters : NameLetters) {
+        if (c.unicode() >= letters.first && c.unicode() <= letters.last)
+            return letters.script;
+    }
+    return Script::None;
+}
+
+// True when every word (a run of letters between ASCII non-letters) is made of
+// name letters of one script, and a Latin word has at least one plain ASCII
+// letter: no name is all accents, but GBK read as UTF-8 often is.
+bool readsAsNames(QStringView text)
+{
+    Script word = Script::None;
+    bool plainLetter = false;
+    for (const QChar c : text) {
+        const Script script = scriptOf(c);
+        if (c.unicode() < 0x80 && script == Script::None) {
+            if (word == Script::Latin && !plainLetter)
+                return false;
+            word = Script::None;
+            plainLetter = false;
+        } else if (script == Script::None || (word != Script::None && script != word)) {
+            return false;
+        } else {
+            word = script;
+            plainLetter = plainLetter || c.unicode() < 0x80;
+        }
+    }
+    return word != Script::Latin || plainLetter;
+}
+
+// For bytes that are UTF-8 of one- and two-byte sequences only, so that GBK
+// pairs the same two bytes: true when every pair is a common hanzi (GB2312
+// level 1: lead B0-D7, trail A1-FE) with no ASCII letter right before or after
+// it. Chinese names hardly ever glue a letter to a hanzi or use the rarer
+// hanzi of level 2 whose bytes Arabic letters also have.
+bool readsAsCommonHanzi(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80)
+            continue;
+        const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+        const bool letterBefore = i > 0 && isAsciiLetter(bytes[i - 1]);
+        const bool letterAfter = i + 2 < bytes.size() && isAsciiLetter(bytes[i + 2]);
+        if (lead > 0xD7 || trail < 0xA1 || letterBefore || letterAfter)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray TextCodec::encode(QStringView text)
@@ -72,7 +158,14 @@ std::optional<QString> TextCodec::decodeUtf8(QByteArrayView bytes)
 
 bool TextCodec::looksLikeUtf8(QByteArrayView bytes)
 {
+    const std::optional<QString> text = decodeUtf8(bytes);
+    if (!text)
+        return false;
     // A lead byte of E0 or above begins a three- or four-byte sequence.
     const bool longSequence = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE0; });
-    return longSequence && decodeUtf8(bytes);
+    // Two-byte sequences alone are where the encodings overlap: GBK pairs the
+    // same bytes, and a short list of hanzi can be valid UTF-8 (小 is D0 A1,
+    // Cyrillic С). When both readings are plausible, GB18030 wins, being what
+    // the program itself writes; so no list of common hanzi reads as UTF-8.
+    return longSequence || (readsAsNames(*text) && !readsAsCommonHanzi(bytes));
 }

@@ -178,6 +178,7 @@ void TestChartFiles::saveReadsBackOrRefuses_data()
     QTest::newRow("begins like UTF-8 mark, seat 0") << Seats{{0, u"锘库"_s}} << 0 << QByteArray(" \xef\xbb\xbf\xe2") << QString();
     QTest::newRow("begins like UTF-8 mark, seat 7") << Seats{{7, u"锘库"_s}} << 7 << QByteArray("\xef\xbb\xbf\xe2") << QString();
     QTest::newRow("looks like UTF-8: an empty seat marked") << Seats{{34, lookAlike}} << 0 << QByteArray("\"NULL\"\xa1\xa1") << QString();
+    QTest::newRow("looks like two-byte UTF-8: marked") << Seats{{0, u"Jos茅"_s}} << 1 << QByteArray("\"NULL\"\xa1\xa1") << QString();
     QTest::newRow("every seat a look-alike") << inOrder(QStringList(35, lookAlike)) << 0 << QByteArray("\"\xf0\xae\xbb\xaa\"\xa1\xa1")
                                              << QString();
     QTest::newRow("long names, a long look-alike last")
@@ -278,7 +279,14 @@ void TestChartFiles::read_data()
     readRow("UTF-8 with CJK", QByteArray("\xe5\xbc\xa0\xe4\xb8\x89\r\nSmith"), QStringList{u"张三"_s, u"Smith"_s});
     readRow("UTF-8 whose longest sequences begin with E0", QByteArray("\xe0\xa4\xa8\xe0\xa4\xae"), QStringList{u"नम"_s});
     readRow("UTF-8 with mark", QByteArray("\xef\xbb\xbfM\xc3\xbcller"), QStringList{u"Müller"_s});
-    readRow("two-byte UTF-8 alone is GBK", QByteArray("M\xc3\xbcller"), QStringList{u"M眉ller"_s});
+    readRow("two-byte UTF-8: Latin", QByteArray("Jos\xc3\xa9\r\nM\xc3\xbcller"), QStringList{u"José"_s, u"Müller"_s});
+    readRow("two-byte UTF-8: Cyrillic", u"Алексей"_s.toUtf8(), QStringList{u"Алексей"_s});
+    readRow("two-byte UTF-8: Arabic script", u"ئەخمەت\r\nЖанар"_s.toUtf8(), QStringList{u"ئەخمەت"_s, u"Жанар"_s});
+    readRow("GBK common hanzi, also Greek UTF-8", QByteArray("\xce\xba\xce\xa1"), QStringList{u"魏巍"_s});
+    readRow("GBK, UTF-8 of two scripts in a word",
+            QByteArray("\xd0\xa1"
+                       "A"),
+            QStringList{u"小A"_s});
     readRow("overlong UTF-8 is GBK", QByteArray("\xe0\x80\xb0\xa1"), QStringList{u"鄝啊"_s});
     readRow("UTF-16 LE", utf16(u"张三,李四\r\n\"Smith, J\"\r\n"_s, true), QStringList{u"张三"_s, u"李四"_s, u"Smith, J"_s});
     readRow("UTF-16 BE", utf16(u"王五\n𠀀\n"_s, false), QStringList{u"王五"_s, u"𠀀"_s});
