@@ -15,11 +15,6 @@ constexpr char EuroByte = '\x80';
 // Stateless: a sequence cut short at the end is an error, not left pending.
 constexpr auto Strict = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
 
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 enum class Script { None, Latin, Greek, Cyrillic, Arabic };
 
 struct Letters {
@@ -46,7 +41,7 @@ constexpr Letters NameLetters[] = {
 Script scriptOf(QChar c)
 {
     if (c.unicode() < 0x80)
-        return isAsciiLetter(char(c.unicode())) ? Script::Latin : Script::None;
+        return c.isLetter() ? Script::Latin : Script::None;
     if (!c.isLetter() && !c.isMark())
         return Script::None;
     for (const Letters &letters : NameLetters) {
@@ -56,13 +51,28 @@ Script scriptOf(QChar c)
     return Script::None;
 }
 
-// True when every word (a run of letters between ASCII non-letters) is made of
-// name letters of one script, and a Latin word has at least one plain ASCII
-// letter: no name is all accents, but GBK read as UTF-8 often is.
-bool readsAsNames(QStringView text)
+// A character of U+0080..U+07FF is the UTF-8 bytes C0 + c / 64, 80 + c % 64,
+// which GBK reads as one character: a common hanzi (GB2312 level 1, lead B0-D7,
+// trail A1-FE) when c is below U+0600 and c % 64 at least 0x21. From U+0600
+// on, the Arabic letters, GBK has the rarer hanzi of level 2 (亍丌兀…), which
+// Chinese names seldom use.
+bool isCommonHanziInGbk(QChar c)
+{
+    return c.unicode() < 0x600 && (c.unicode() & 0x3F) >= 0x21;
+}
+
+// For text whose UTF-8 bytes are one- and two-byte sequences: true when every
+// word (a run of letters between ASCII non-letters) is made of name letters of
+// one script, a Latin word has a plain ASCII letter (no name is all accents,
+// but GBK read as UTF-8 often is), and the GBK reading of the same bytes is no
+// list of Chinese names. That takes a character that is no common hanzi in GBK,
+// or an accented Latin letter: its word has a plain letter, and no Chinese
+// name glues an ASCII letter to a hanzi.
+bool readsAsNamesNotHanzi(QStringView text)
 {
     Script word = Script::None;
     bool plainLetter = false;
+    bool notHanzi = false;
     for (const QChar c : text) {
         const Script script = scriptOf(c);
         if (c.unicode() < 0x80 && script == Script::None) {
@@ -75,30 +85,10 @@ bool readsAsNames(QStringView text)
         } else {
             word = script;
             plainLetter = plainLetter || c.unicode() < 0x80;
+            notHanzi = notHanzi || (c.unicode() >= 0x80 && (script == Script::Latin || !isCommonHanziInGbk(c)));
         }
     }
-    return word != Script::Latin || plainLetter;
-}
-
-// For bytes that are UTF-8 of one- and two-byte sequences only, so that GBK
-// pairs the same two bytes: true when every pair is a common hanzi (GB2312
-// level 1: lead B0-D7, trail A1-FE) with no ASCII letter right before or after
-// it. Chinese names hardly ever glue a letter to a hanzi or use the rarer
-// hanzi of level 2 whose bytes Arabic letters also have.
-bool readsAsCommonHanzi(QByteArrayView bytes)
-{
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80)
-            continue;
-        const auto trail = static_cast<unsigned char>(bytes[i + 1]);
-        const bool letterBefore = i > 0 && isAsciiLetter(bytes[i - 1]);
-        const bool letterAfter = i + 2 < bytes.size() && isAsciiLetter(bytes[i + 2]);
-        if (lead > 0xD7 || trail < 0xA1 || letterBefore || letterAfter)
-            return false;
-        ++i;
-    }
-    return true;
+    return notHanzi && (word != Script::Latin || plainLetter);
 }
 
 } // namespace
@@ -167,5 +157,5 @@ bool TextCodec::looksLikeUtf8(QByteArrayView bytes)
     // same bytes, and a short list of hanzi can be valid UTF-8 (小 is D0 A1,
     // Cyrillic С). When both readings are plausible, GB18030 wins, being what
     // the program itself writes; so no list of common hanzi reads as UTF-8.
-    return longSequence || (readsAsNames(*text) && !readsAsCommonHanzi(bytes));
+    return longSequence || readsAsNamesNotHanzi(*text);
 }

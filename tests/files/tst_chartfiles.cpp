@@ -283,10 +283,10 @@ void TestChartFiles::read_data()
     readRow("two-byte UTF-8: Cyrillic", u"Алексей"_s.toUtf8(), QStringList{u"Алексей"_s});
     readRow("two-byte UTF-8: Arabic script", u"ئەخمەت\r\nЖанар"_s.toUtf8(), QStringList{u"ئەخمەت"_s, u"Жанар"_s});
     readRow("GBK common hanzi, also Greek UTF-8", QByteArray("\xce\xba\xce\xa1"), QStringList{u"魏巍"_s});
-    readRow("GBK, UTF-8 of two scripts in a word",
-            QByteArray("\xd0\xa1"
-                       "A"),
-            QStringList{u"小A"_s});
+    readRow("GBK, UTF-8 of two scripts in a word", QByteArray("\xc3\xab\xce\xb0"), QStringList{u"毛伟"_s});
+    readRow("GBK, UTF-8 of accents alone first", QByteArray("\xc5\xa3\xc6\xbc\r\nTom"), QStringList{u"牛萍"_s, u"Tom"_s});
+    readRow("GBK, UTF-8 of accents alone last", QByteArray("Tom\r\n\xc4\xaa\xc6\xbd"), QStringList{u"Tom"_s, u"莫平"_s});
+    readRow("GBK, UTF-8 with a symbol", QByteArray("\xc3\xb7\xc3\xb7") + 'B', QStringList{u"梅梅B"_s});
     readRow("overlong UTF-8 is GBK", QByteArray("\xe0\x80\xb0\xa1"), QStringList{u"鄝啊"_s});
     readRow("UTF-16 LE", utf16(u"张三,李四\r\n\"Smith, J\"\r\n"_s, true), QStringList{u"张三"_s, u"李四"_s, u"Smith, J"_s});
     readRow("UTF-16 BE", utf16(u"王五\n𠀀\n"_s, false), QStringList{u"王五"_s, u"𠀀"_s});
