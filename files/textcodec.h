@@ -31,14 +31,14 @@ public:
     // UTF-8 rather than GB18030. They must be entirely valid UTF-8; then
     // - a three- or four-byte sequence decides for UTF-8 (text that a modern
     //   editor saved as UTF-8);
-    // - with two-byte sequences only, GBK reads each such pair as one
-    //   character too, and the bytes are UTF-8 when that reading is names and
-    //   the GBK one is not Chinese: every word of the UTF-8 text is letters of
+    // - with two-byte sequences only, GBK reads each of them as one character
+    //   too, and the bytes are UTF-8 when the UTF-8 reading is names and the
+    //   GBK reading is not Chinese: every word of the UTF-8 text is letters of
     //   one script (Latin with accents, Greek, Cyrillic, Arabic), a Latin word
-    //   has a plain ASCII letter, and some pair is no common hanzi (GB2312
-    //   level 1) or touches an ASCII letter. So "Jos\xC3\xA9" is José, but
-    //   CE BA CE A1 (魏巍, or Greek "κΡ") stays GB18030, as does any list of
-    //   common hanzi alone.
+    //   has a plain ASCII letter, and in GBK some pair is no common hanzi
+    //   (GB2312 level 1) or touches an ASCII letter. So "Jos\xC3\xA9" is José,
+    //   but CE BA CE A1 (魏巍, or Greek "κΡ") stays GB18030, as does any list
+    //   of common hanzi alone.
     // Anything else is GB18030.
     static bool looksLikeUtf8(QByteArrayView bytes);
 };
