@@ -156,6 +156,8 @@ private slots:
     void looksAsDrawn();
     void commands_data();
     void commands();
+    void fileCommands_data();
+    void fileCommands() { commands(); }
     void gestures_data();
     void gestures() { commands(); }
     void dragsAndDrops_data();
@@ -498,6 +500,13 @@ void TestForm1::commands_data()
     row("左移一列", u"click 左移一列"_s, {.seats = {{0, u"p7"_s}, {3, u"p10"_s}, {31, u"p3"_s}, {28, u"p0"_s}}});
     row("右移一列", u"click 右移一列"_s, {.seats = {{0, u"p28"_s}, {7, u"p0"_s}, {27, u"p20"_s}}});
     row("旋转", u"click 旋转"_s, {.seats = {{0, u"p34"_s}, {6, u"p28"_s}, {17, u"p17"_s}, {34, u"p0"_s}}, .podiumTop = true});
+}
+
+// 打开, 保存, 另存为 and 排考场, with their dialogs and files, as
+// commands_data().
+void TestForm1::fileCommands_data()
+{
+    addColumns();
     row("打开", u"answer class.txt, click 打开"_s,
         {.seats = {{0, u"q0"_s}, {9, u"q9"_s}, {10, {}}}, .said = {OpenList, Opened}, .current = u"class.txt"_s});
     // The path a dialog gave is the current file's even when it cannot be read.
