@@ -23,7 +23,7 @@ bool isFolder(int fd)
 }
 
 // -1 with errno set to `error`, or what `call` gives when `error` is 0.
-template <typename Call> int failOr(int error, Call call)
+template <typename Call> auto failOr(int error, Call call) -> decltype(call())
 {
     if (error == 0)
         return call();
@@ -77,8 +77,27 @@ extern "C" int fchown(int fd, uid_t owner, gid_t group)
 extern "C" int fsetxattr(int fd, const char *name, const void *value, size_t size, int flags)
 {
     static auto *const real = next<int(int, const char *, const void *, size_t, int)>("fsetxattr");
-    const int error = std::strcmp(name, "system.posix_acl_access") == 0 ? SystemCalls::aclError : 0;
+    const int error = std::strcmp(name, "system.posix_acl_access") == 0 && SystemCalls::aclError ? SystemCalls::aclError
+                                                                                                 : SystemCalls::attributesError;
     return failOr(error, [&] { return real(fd, name, value, size, flags); });
+}
+
+extern "C" int fremovexattr(int fd, const char *name)
+{
+    static auto *const real = next<int(int, const char *)>("fremovexattr");
+    return failOr(SystemCalls::attributesError, [&] { return real(fd, name); });
+}
+
+extern "C" ssize_t getxattr(const char *path, const char *name, void *value, size_t size)
+{
+    static auto *const real = next<ssize_t(const char *, const char *, void *, size_t)>("getxattr");
+    return failOr(SystemCalls::attributesError, [&] { return real(path, name, value, size); });
+}
+
+extern "C" ssize_t listxattr(const char *path, char *names, size_t size)
+{
+    static auto *const real = next<ssize_t(const char *, char *, size_t)>("listxattr");
+    return failOr(SystemCalls::attributesError, [&] { return real(path, names, size); });
 }
 
 extern "C" int renameat(int oldFolder, const char *oldPath, int newFolder, const char *newPath)

@@ -25,6 +25,8 @@ struct SystemCalls {
     // errno for every fchown, and every fsetxattr of an access ACL, or 0.
     static inline int chownError = 0;
     static inline int aclError = 0;
+    // errno for every call that reads or changes extended attributes, or 0.
+    static inline int attributesError = 0;
     // For each write to a descriptor above 2, in turn: a number above 0
     // writes at most that many bytes, 0 writes nothing, and a number below 0
     // fails with that errno negated, errno being left as it was after a 0.
@@ -48,6 +50,7 @@ struct SystemCalls {
         fileLockError = 0;
         chownError = 0;
         aclError = 0;
+        attributesError = 0;
         writes.clear();
         renameErrors.clear();
         log.clear();

@@ -62,7 +62,7 @@ struct Save {
     Plants plants = u"true"_s;
     mode_t folderMode = 0755;
     QList<ssize_t> writes = {};
-    int syncError = 0, folderSyncError = 0, folderLockError = 0, fileLockError = 0, chownError = 0, aclError = 0;
+    int syncError = 0, folderSyncError = 0, folderLockError = 0, fileLockError = 0, chownError = 0, aclError = 0, attributesError = 0;
     QHash<QByteArray, QList<int>> renameErrors = {};
     std::optional<Reason> refused = {};
     QString said = u"都没有改动"_s;
@@ -241,6 +241,7 @@ void TestFaults::sharedFolders_data()
         {.plants = u"setfacl -d -m u:12346:rwx .; chmod 640 default.txt; setfacl -m u:12347:rw default.txt"_s,
          .aclError = EPERM,
          .narrower = 0640});
+    row("on a disk without extended attributes, such as a USB stick", {.attributesError = ENOTSUP});
     row("root gives the file back to its owner", {.plants = u"chown 12346 default.txt; chmod 600 default.txt"_s});
     row("on a file system without locks, a stale temporary file left alone",
         {.plants = u"echo x >.sedario-dead"_s, .folderLockError = ENOLCK, .fileLockError = EOPNOTSUPP});
@@ -272,6 +273,7 @@ void TestFaults::save()
         if (const QFileInfo file(work + u'/' + name); file.isFile())
             files[name] = {readBytes(file.filePath()), file.permissions()};
     }
+    const Attributes kept = attributesOf(work + u"/default.txt"_s);
     SystemCalls::writes = save.writes;
     SystemCalls::syncError = save.syncError;
     SystemCalls::folderSyncError = save.folderSyncError;
@@ -280,7 +282,7 @@ void TestFaults::save()
     SystemCalls::fileLockError = save.fileLockError;
     SystemCalls::chownError = save.chownError;
     SystemCalls::aclError = save.aclError;
-    const Attributes kept = attributesOf(work + u"/default.txt"_s);
+    SystemCalls::attributesError = save.attributesError;
     const SeatChart chart = chartWith(QString(2000, u'长'), PodiumSide::Bottom);
     const auto error = ChartFiles::saveWorkingFiles(chart, work);
     SystemCalls::reset();

@@ -712,7 +712,9 @@ void TestForm1::undoAndRedoEveryKindOfStep()
     for (int n = 0; n <= ChartHistory::MaxSteps; ++n)
         perform(u"click 讲台位置"_s);
     perform(u"click 0"_s);
+    const QStringList changed = captions();
     QTest::keySequence(&form, QKeySequence(u"Ctrl+Y"_s));
+    QCOMPARE(captions(), changed);
     for (int n = 0; n <= ChartHistory::MaxSteps; ++n)
         QTest::keySequence(&form, QKeySequence(u"Ctrl+Z"_s));
     QStringList oldest = states.at(states.size() - 2);
