@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 const QString &SeatChart::seat(int index) const
 {
     Q_ASSERT(index >= 0 && index < SeatCount);
@@ -16,6 +18,27 @@ void SeatChart::setSeat(int index, const QString &name)
 {
     Q_ASSERT(index >= 0 && index < SeatCount);
     m_seats[static_cast<std::size_t>(index)] = name;
+}
+
+int SeatChart::pupilColumn(int index) const
+{
+    return m_podium == PodiumSide::Top ? columnOf(index) + 1 : Columns - columnOf(index);
+}
+
+int SeatChart::pupilRow(int index) const
+{
+    return m_podium == PodiumSide::Top ? rowOf(index) + 1 : Rows - rowOf(index);
+}
+
+int SeatChart::indexAtPupil(int column, int row) const
+{
+    Q_ASSERT(column >= 1 && column <= Columns && row >= 1 && row <= Rows);
+    return m_podium == PodiumSide::Top ? indexOf(column - 1, row - 1) : indexOf(Columns - column, Rows - row);
+}
+
+QString SeatChart::seatLabel(int index) const
+{
+    return u"第%1列第%2排"_s.arg(pupilColumn(index)).arg(pupilRow(index));
 }
 
 void SeatChart::clearAllSeats()

@@ -38,6 +38,18 @@ public:
     static constexpr int columnOf(int index) { return index / Rows; }
     static constexpr int rowOf(int index) { return index % Rows; }
 
+    // Seats as the pupils count them, from 1: 第1排 is the row next to the
+    // podium, 第1列 the column on the pupils' left as they face it. With the
+    // podium at the top that is row 0 and column 0 as drawn, at the bottom
+    // row 6 and column 4. Rotating changes no seat's number; moving the
+    // podium does.
+    int pupilColumn(int index) const;
+    int pupilRow(int index) const;
+    // The seat index of a pupil column 1..5 and row 1..7.
+    int indexAtPupil(int column, int row) const;
+    // "第2列第3排": how a seat is named to the teacher.
+    QString seatLabel(int index) const;
+
     // index must be 0..34.
     const QString &seat(int index) const;
     void setSeat(int index, const QString &name);

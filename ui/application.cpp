@@ -1,7 +1,7 @@
 #include "ui/application.h"
 
 #include "sedarioconfig.h"
-#include "ui/chinesefonts.h"
+#include "sheet/chinesefonts.h"
 
 #include <QApplication>
 

@@ -5,7 +5,7 @@
 #include "files/nativepath.h"
 #include "sedarioconfig.h"
 #include "ui/appicon.h"
-#include "ui/chinesefonts.h"
+#include "sheet/chinesefonts.h"
 #include "ui/desktop.h"
 #include "ui/frmsplash.h"
 #include "ui/seatbutton.h"

@@ -1,7 +1,7 @@
 #include "ui/frmsplash.h"
 
 #include "sedarioconfig.h"
-#include "ui/chinesefonts.h"
+#include "sheet/chinesefonts.h"
 #include "ui/desktop.h"
 #include "ui/twips.h"
 

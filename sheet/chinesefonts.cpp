@@ -1,4 +1,4 @@
-#include "ui/chinesefonts.h"
+#include "sheet/chinesefonts.h"
 
 #include <QFontDatabase>
 

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "chart/seatchart.h"
+
+#include <QDate>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+class QPagedPaintDevice;
+
+// The chart drawn as a printed seating chart, on any paint device and at any
+// size: a title line with the date (2026年12月7日), the 5 × 7 seats as cells
+// with each name in large type (an empty seat is a blank cell), the podium as
+// a bar labelled 讲台 on its side, and the columns and rows numbered as the
+// pupils count them (SeatChart::pupilColumn and pupilRow).
+//
+// Two views: FacingPodium puts the podium at the top, as the pupils see the
+// room; FromPodium puts it at the bottom, as the teacher sees it from the
+// podium. Whichever side the chart's podium is on, each view puts it where its
+// name says, with the columns mirrored as rotating the room does.
+//
+// A name is drawn as plain text in the program's Simplified Chinese face; a
+// long one shrinks to fit its cell and is then cut with "…", and its
+// characters, right-to-left or control ones included, stay inside its cell.
+// What is drawn does not depend on the desktop's locale.
+class ChartSheet
+{
+public:
+    enum class View { FacingPodium, FromPodium };
+
+    // Keeps a copy of the chart as it is now.
+    ChartSheet(const SeatChart &chart, const QString &title, QDate date);
+
+    // "高一3班 座位表" for the class list 高一3班, "座位表" for no name.
+    static QString titleFor(const QString &classListName);
+    // "2026年12月7日".
+    static QString dateText(QDate date);
+
+    // The seat shown in the cell at (column, row) of the view, both counted
+    // from the top left as drawn.
+    int seatAt(View view, int column, int row) const;
+    // The cell of that seat when the sheet fills `page`.
+    QRectF cellRect(const QRectF &page, int column, int row) const;
+
+    // Draws the sheet to fill `page`, in the painter's coordinates.
+    void paint(QPainter &painter, const QRectF &page, View view) const;
+    // Both views, FacingPodium first, one page each, on a painter already
+    // begun on `device`.
+    void paintPages(QPainter &painter, QPagedPaintDevice &device) const;
+
+    const SeatChart &chart() const { return m_chart; }
+    const QString &title() const { return m_title; }
+
+private:
+    SeatChart m_chart;
+    QString m_title;
+    QDate m_date;
+};

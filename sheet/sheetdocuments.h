@@ -1,0 +1,35 @@
+#pragma once
+
+#include "sheet/chartsheet.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+class QMimeData;
+
+// The forms in which a sheet leaves the program: the bytes of a PDF or PNG
+// file (which the files layer writes), and what goes on the clipboard.
+class SheetDocuments
+{
+public:
+    // Both views on A4 landscape pages, the names as searchable text in
+    // embedded fonts.
+    static QByteArray pdf(const ChartSheet &sheet);
+    // The FacingPodium view, MinimumImageWidth pixels wide or wider.
+    static QImage image(const ChartSheet &sheet);
+    static QByteArray png(const ChartSheet &sheet);
+
+    // Seven lines, 第1排 to 第7排, each the names of 第1列 to 第5列
+    // separated by tabs, an empty seat an empty cell: what a spreadsheet
+    // pastes as a 7 × 5 table. Tabs and line breaks inside a name become
+    // spaces.
+    static QString tabText(const SeatChart &chart);
+    // The same table in HTML, the names escaped.
+    static QString htmlTable(const ChartSheet &sheet);
+    // The picture, the HTML table and the tab text at once, all in the
+    // FacingPodium view. The caller owns the result.
+    static QMimeData *clipboardData(const ChartSheet &sheet);
+
+    static constexpr int MinimumImageWidth = 1600;
+};
