@@ -51,6 +51,7 @@ public:
 
     const SeatChart &chart() const { return m_chart; }
     const QString &title() const { return m_title; }
+    QDate date() const { return m_date; }
 
 private:
     SeatChart m_chart;

@@ -4,11 +4,13 @@
 #include <QUrl>
 
 #include <optional>
+#include <utility>
 
+class ChartSheet;
 class QWidget;
 
-// What the windows ask of the desktop: a file dialog, message boxes and the
-// web browser. Production uses QtDesktop; tests answer with a fake, so the
+// What the windows ask of the desktop: file dialogs, message boxes, the print
+// preview and the web browser. Production uses QtDesktop; tests answer with a fake, so the
 // real windows can be driven without modal dialogs.
 class Desktop
 {
@@ -25,6 +27,13 @@ public:
     // every element separated by "|"; the first pair is selected. No
     // extension is added to a typed name.
     virtual std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter) = 0;
+    // A Save dialog for an export, with filters as above. A typed name
+    // without an extension gets that of the filter chosen, before the dialog
+    // asks about replacing the file. The path and the number of the filter
+    // pair chosen, from 0, or nullopt when the user cancels.
+    virtual std::optional<std::pair<QString, int>> chooseExportFile(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // The print preview of the sheet's pages, from which the user prints.
+    virtual void printPreview(QWidget *parent, const ChartSheet &sheet) = 0;
     // A modal box with the text, the title, one OK button and no icon.
     virtual void showMessage(QWidget *parent, const QString &text, const QString &title) = 0;
     // The same with a warning icon, for a command that failed.

@@ -17,3 +17,10 @@ QStringList FileFilter::toNameFilters(const QString &filter)
     }
     return filters;
 }
+
+QString FileFilter::extensionOf(const QString &filter, int pair)
+{
+    // "*.pdf" gives "pdf"; "*", "*.*" and a missing pair give none.
+    const QString pattern = filter.split(u'|').value(2 * pair + 1).split(u';').value(0).trimmed();
+    return pattern.startsWith(u"*."_s) && pattern != u"*.*"_s ? pattern.mid(2) : QString();
+}

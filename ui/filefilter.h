@@ -11,4 +11,7 @@ class FileFilter
 {
 public:
     static QStringList toNameFilters(const QString &filter);
+    // The extension of the first pattern of pair number `pair` (from 0),
+    // without the dot: "pdf" for "*.pdf", nothing for "*.*" or "*".
+    static QString extensionOf(const QString &filter, int pair);
 };

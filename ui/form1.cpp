@@ -3,22 +3,28 @@
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
 #include "files/nativepath.h"
+#include "files/stagedfile.h"
 #include "sedarioconfig.h"
-#include "ui/appicon.h"
 #include "sheet/chinesefonts.h"
+#include "sheet/sheetdocuments.h"
+#include "ui/appicon.h"
 #include "ui/desktop.h"
 #include "ui/frmsplash.h"
+#include "ui/fullscreenview.h"
 #include "ui/seatbutton.h"
 #include "ui/twips.h"
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +49,8 @@ const QString TextFilter = u"Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s;
 const QString HtmlFilter = u"RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s;
 const QString SavedMessage = u"保存完成"_s;
 const QString OpenedMessage = u"打开完成"_s;
+const QString ExportFilter = u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s;
+const QString ExportTitle = u"导出 PDF 或图片"_s;
 
 } // namespace
 
@@ -67,6 +75,14 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
     connect(m_shuffleAction = addShortcutAction(u"随机排座(&D)"_s, {Qt::CTRL | Qt::Key_R}), &QAction::triggered, this, &Form1::shuffle);
     connect(m_aboutAction = addShortcutAction(u"关于(&A)"_s, {Qt::Key_F1}), &QAction::triggered, this,
             [this] { StatusBar1_PanelDblClick(3); });
+    connect(m_printAction = addShortcutAction(u"打印…(&P)"_s, {Qt::CTRL | Qt::Key_P}), &QAction::triggered, this,
+            [this] { m_desktop.printPreview(this, sheet()); });
+    connect(m_exportAction = addShortcutAction(u"导出 PDF 或图片…(&E)"_s, {Qt::CTRL | Qt::Key_E}), &QAction::triggered, this,
+            &Form1::exportSheet);
+    connect(m_copyAction = addShortcutAction(u"复制(&C)"_s, {Qt::CTRL | Qt::Key_C}), &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setMimeData(SheetDocuments::clipboardData(sheet())); });
+    connect(m_fullScreenAction = addShortcutAction(u"全屏显示(&F)"_s, {Qt::Key_F11}), &QAction::triggered, this,
+            &Form1::showFullScreenView);
     connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_O}), &QAction::triggered, this, &Form1::Command2_Click);
     connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_S}), &QAction::triggered, this, &Form1::Command3_Click);
     connect(addShortcutAction({}, {Qt::CTRL | Qt::SHIFT | Qt::Key_S}), &QAction::triggered, this, &Form1::Command4_Click);
@@ -84,6 +100,7 @@ QAction *Form1::addShortcutAction(const QString &text, const QList<QKeySequence>
 {
     auto *action = new QAction(text, this);
     action->setShortcuts(keys);
+    action->setShortcutVisibleInContextMenu(true);
     addAction(action);
     return action;
 }
@@ -97,7 +114,7 @@ void Form1::buildControls()
     for (int i = 0; i < SeatChart::SeatCount; ++i) {
         const int column = SeatChart::columnOf(i);
         const int row = SeatChart::rowOf(i);
-        auto *seat = new SeatButton(column, row, this);
+        auto *seat = new SeatButton(this);
         seat->setObjectName(u"Command1_%1"_s.arg(i));
         seat->setGeometry(Twips::rect(120 + 1350 * column, 720 + 480 * row, 1095, 375));
         seat->installEventFilter(this);
@@ -180,6 +197,9 @@ void Form1::buildPodiumMarkers()
     };
     m_text1 = makeMarker("Text1", Twips::rect(1680, 120, 1455, 420));
     m_text2 = makeMarker("Text2", Twips::rect(3000, 4080, 1575, 420));
+    // A screen reader hears the visible one.
+    m_text1->setAccessibleName(u"讲台在座位上方"_s);
+    m_text2->setAccessibleName(u"讲台在座位下方"_s);
 }
 
 void Form1::buildStatusBar()
@@ -278,6 +298,7 @@ void Form1::showChart()
         // A drag started before a change would drop whatever the change put
         // in its seat.
         Command1(i)->cancelDrag();
+        Command1(i)->setPlace(m_chart.seatLabel(i));
         Command1(i)->setName(m_chart.seat(i));
         named += !m_chart.seat(i).isEmpty();
     }
@@ -287,6 +308,8 @@ void Form1::showChart()
     m_undoAction->setEnabled(m_history.canUndo());
     m_redoAction->setEnabled(m_history.canRedo());
     m_shuffleAction->setEnabled(named >= 2);
+    if (m_fullScreen)
+        m_fullScreen->showSheet(sheet());
 }
 
 template <typename Change> void Form1::change(Change &&change)
@@ -314,6 +337,43 @@ void Form1::redo()
 void Form1::shuffle()
 {
     change([this] { m_chart.shuffle(*m_random); });
+    // The draw is decided; the classroom screen shows it being drawn.
+    if (m_fullScreen && m_fullScreen->isVisible())
+        m_fullScreen->showDraw(sheet());
+}
+
+ChartSheet Form1::sheet() const
+{
+    return ChartSheet(m_chart, ChartSheet::titleFor(m_classListName), QDate::currentDate());
+}
+
+void Form1::showFullScreenView()
+{
+    if (!m_fullScreen) {
+        m_fullScreen = new FullScreenView(this);
+        m_fullScreen->setAttribute(Qt::WA_DeleteOnClose);
+        // A draw, undo and redo in front of the class.
+        m_fullScreen->addActions({m_shuffleAction, m_undoAction, m_redoAction});
+        m_fullScreen->showSheet(sheet());
+    }
+    if (const QScreen *display = screen())
+        m_fullScreen->setGeometry(display->geometry());
+    m_fullScreen->showFullScreen();
+    m_fullScreen->activateWindow();
+}
+
+void Form1::exportSheet()
+{
+    const auto chosen = m_desktop.chooseExportFile(this, ExportTitle, ExportFilter);
+    if (!chosen)
+        return;
+    // The extension decides; a name that has neither is written as the
+    // filter chosen says.
+    const QString suffix = QFileInfo(chosen->first).suffix().toLower();
+    const bool png = suffix == u"png"_s || (suffix != u"pdf"_s && chosen->second == 1);
+    const ChartSheet shown = sheet();
+    if (const auto error = StagedFile::write(chosen->first, png ? SheetDocuments::png(shown) : SheetDocuments::pdf(shown)))
+        warn(ExportTitle, *error);
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent *event)
@@ -329,6 +389,8 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
         m_menu->addActions({m_undoAction, m_redoAction});
         m_menu->addSeparator();
         m_menu->addAction(m_shuffleAction);
+        m_menu->addSeparator();
+        m_menu->addActions({m_printAction, m_exportAction, m_copyAction, m_fullScreenAction});
         m_menu->addSeparator();
         m_menu->addAction(m_aboutAction);
     }
@@ -393,6 +455,8 @@ void Form1::openSeatList(const QString &path)
     change([&] { error = ChartFiles::loadSeatList(m_chart, m_currentFileName); });
     if (error)
         return warn(u"打开"_s, *error);
+    // The printed sheet's title.
+    m_classListName = QFileInfo(NativePath::shown(path)).completeBaseName();
     m_desktop.showMessage(this, OpenedMessage, OpenedMessage);
 }
 

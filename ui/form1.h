@@ -3,8 +3,11 @@
 #include "chart/charthistory.h"
 #include "chart/seatchart.h"
 #include "files/fileerror.h"
+#include "sheet/chartsheet.h"
+#include "ui/fullscreenview.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -36,11 +39,13 @@ class SeatButton;
 // the moment of each command.
 //
 // Beyond its buttons the window offers, without showing anything for them:
-// undo and redo of every change to the chart, a random seating (随机排座)
-// and the About window in a menu on the right mouse button, keyboard
-// shortcuts for these and for Open, Save, Save As and closing the window,
-// dragging a seat onto another to swap the two, and dropping a class list
-// from a file manager to open it.
+// undo and redo of every change to the chart, a random seating (随机排座),
+// printing, export to PDF or PNG, copying, a full-screen view (each of these
+// drawn by ChartSheet) and the About window in a menu on the right mouse
+// button, keyboard shortcuts for these and for Open, Save, Save As and
+// closing the window, dragging a seat onto another to swap the two, and
+// dropping a class list from a file manager to open it. Each seat tells a
+// screen reader where it is and who sits there.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -55,6 +60,8 @@ public:
 
     // The seat buttons, index = column * 7 + row.
     SeatButton *Command1(int index) const;
+    // The full-screen view while it is open.
+    FullScreenView *fullScreenView() const { return m_fullScreen; }
     // What 随机排座 draws from; QRandomGenerator::global() unless a test
     // gives another.
     void setRandomGenerator(QRandomGenerator *random) { m_random = random; }
@@ -96,6 +103,10 @@ private:
     void undo();
     void redo();
     void shuffle();
+    // The chart as printed, titled after the class list last opened.
+    ChartSheet sheet() const;
+    void showFullScreenView();
+    void exportSheet();
     void warn(const QString &title, const FileError &error);
 
     Desktop &m_desktop;
@@ -117,5 +128,11 @@ private:
     QAction *m_redoAction = nullptr;
     QAction *m_shuffleAction = nullptr;
     QAction *m_aboutAction = nullptr;
-    QMenu *m_menu = nullptr; // made when first shown
+    QAction *m_printAction = nullptr;
+    QAction *m_exportAction = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_fullScreenAction = nullptr;
+    QString m_classListName;               // of the last list opened
+    QPointer<FullScreenView> m_fullScreen; // while it is open
+    QMenu *m_menu = nullptr;               // made when first shown
 };

@@ -2,6 +2,7 @@
 
 #include "ui/filefilter.h"
 #include "ui/plainfileiconprovider.h"
+#include "ui/sheetprinter.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -33,24 +34,51 @@ void QtDesktop::loadTranslations()
 
 std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter)
 {
-    loadTranslations();
     // Saving asks before an existing file is replaced. Either way a typed
     // name is returned even when no such file exists (QFileDialog::AnyFile),
     // and the command then says so itself; no extension is added.
+    const auto chosen = runFileDialog(parent, kind, title, filter, false);
+    return chosen ? std::optional(chosen->first) : std::nullopt;
+}
+
+std::optional<std::pair<QString, int>> QtDesktop::chooseExportFile(QWidget *parent, const QString &title, const QString &filter)
+{
+    return runFileDialog(parent, FileDialog::Save, title, filter, true);
+}
+
+std::optional<std::pair<QString, int>> QtDesktop::runFileDialog(QWidget *parent, FileDialog kind, const QString &title,
+                                                                const QString &filter, bool addExtension)
+{
+    loadTranslations();
     PlainFileIconProvider icons; // outlives the dialog
     QFileDialog dialog(parent, title);
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     const QStringList filters = FileFilter::toNameFilters(filter);
     dialog.setNameFilters(filters);
+    // The extension of the filter chosen, which the dialog adds to a name
+    // without one before it checks whether that file exists.
+    const auto followFilter = [&](const QString &chosen) {
+        dialog.setDefaultSuffix(FileFilter::extensionOf(filter, int(filters.indexOf(chosen))));
+    };
+    if (addExtension)
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
     // Qt's own dialog selects the first filter anyway; a desktop's native one
     // is told so.
     dialog.selectNameFilter(filters.value(0));
+    if (addExtension)
+        followFilter(filters.value(0));
     // The descriptions already name their patterns.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first();
+    return std::pair(dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())));
+}
+
+void QtDesktop::printPreview(QWidget *parent, const ChartSheet &sheet)
+{
+    loadTranslations();
+    SheetPrinter::preview(parent, sheet);
 }
 
 std::unique_ptr<QMessageBox> QtDesktop::messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title)

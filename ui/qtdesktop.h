@@ -8,13 +8,16 @@
 #include <memory>
 
 // The desktop as Qt Widgets provide it: QFileDialog (with icons that never
-// read a file), QMessageBox and QDesktopServices. Each dialog is made only when it is needed, and Qt's own
+// read a file), QMessageBox, QPrintPreviewDialog (SheetPrinter) and
+// QDesktopServices. Each dialog is made only when it is needed, and Qt's own
 // Chinese texts for them (the buttons, the file dialog's labels) are loaded
 // before the first one, when Debian's Qt translations are installed.
 class QtDesktop : public Desktop
 {
 public:
     std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter) override;
+    std::optional<std::pair<QString, int>> chooseExportFile(QWidget *parent, const QString &title, const QString &filter) override;
+    void printPreview(QWidget *parent, const ChartSheet &sheet) override;
     void showMessage(QWidget *parent, const QString &text, const QString &title) override;
     void showWarning(QWidget *parent, const QString &text, const QString &title) override;
     void openUrl(const QUrl &url) override;
@@ -26,6 +29,8 @@ public:
 
 private:
     void loadTranslations();
+    std::optional<std::pair<QString, int>> runFileDialog(QWidget *parent, FileDialog kind, const QString &title, const QString &filter,
+                                                         bool addExtension);
 
     QTranslator m_translator;
     bool m_translationsTried = false;

@@ -15,7 +15,13 @@
 
 using namespace Qt::StringLiterals;
 
-SeatButton::SeatButton(int column, int row, QWidget *parent) : QPushButton(parent), m_column(column), m_row(row) {}
+SeatButton::SeatButton(QWidget *parent) : QPushButton(parent) {}
+
+void SeatButton::setPlace(const QString &place)
+{
+    m_place = place;
+    setAccessibleName(m_place + u"，"_s + (m_name.isEmpty() ? u"空座位"_s : m_name));
+}
 
 void SeatButton::setName(const QString &name)
 {
@@ -80,8 +86,7 @@ void SeatButton::updateCaption()
     // A tool tip that looks like markup is read as such: the name goes in
     // escaped.
     setToolTip(shown == m_name ? QString() : Qt::convertFromPlainText(m_name));
-    const QString where = u"第%1列第%2行"_s.arg(m_column + 1).arg(m_row + 1);
-    setAccessibleName(where + u"："_s + (m_name.isEmpty() ? u"空座位"_s : m_name));
+    setPlace(m_place);
 }
 
 void SeatButton::mousePressEvent(QMouseEvent *event)

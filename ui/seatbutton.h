@@ -9,7 +9,8 @@ class QLabel;
 // button is drawn in a smaller font, in steps of ScaleStep down to
 // MinimumScale of the window's font; only a name too wide even then is cut
 // with an ellipsis, and shown whole in the tool tip. The accessible name
-// tells a screen reader the seat's column, row and name.
+// tells a screen reader where the seat is and who sits there: "第1列第1排，
+// 王子涵", or "第1列第1排，空座位".
 //
 // A seat can be dragged onto another one: pressed, moved further than the
 // platform's drag distance and let go over the other seat. The name follows
@@ -23,9 +24,11 @@ public:
     static constexpr double ScaleStep = 0.05;
     static constexpr double MinimumScale = 0.70;
 
-    SeatButton(int column, int row, QWidget *parent = nullptr);
+    explicit SeatButton(QWidget *parent = nullptr);
 
     void setName(const QString &name);
+    // Where the seat is, as the teacher counts ("第1列第1排").
+    void setPlace(const QString &place);
     const QString &name() const { return m_name; }
     // Ends a drag of this seat's name, if one is on, without a drop.
     void cancelDrag();
@@ -51,8 +54,7 @@ private:
     QFont captionFont(int room) const;
     void updateCaption();
 
-    int m_column;
-    int m_row;
+    QString m_place;
     QString m_name;
     int m_captionRoom = -1;   // the width the caption was made for
     bool m_shrinking = false; // while updateCaption() sets the font

@@ -109,8 +109,10 @@ void row(const char *name, const QString &gestures, const After &after, const Fi
 class FakeDesktop : public Desktop
 {
 public:
-    // The answer of the next file dialog: a path, or nullopt for Cancel.
+    // The answer of the next file dialog: a path, or nullopt for Cancel, and
+    // for an export the filter chosen.
     std::optional<QString> nextChoice;
+    int nextFilter = 0;
     QString home;
 
     QStringList log;
@@ -120,6 +122,13 @@ public:
         log << (kind == FileDialog::Save ? u"save "_s : u"open "_s) + title + u' ' + filter;
         return std::exchange(nextChoice, std::nullopt);
     }
+    std::optional<std::pair<QString, int>> chooseExportFile(QWidget *, const QString &title, const QString &filter) override
+    {
+        log << u"export "_s + title + u' ' + filter;
+        const auto path = std::exchange(nextChoice, std::nullopt);
+        return path ? std::optional(std::pair(*path, nextFilter)) : std::nullopt;
+    }
+    void printPreview(QWidget *, const ChartSheet &sheet) override { log << u"print "_s + sheet.title(); }
     void showMessage(QWidget *, const QString &text, const QString &title) override { log << title + u": "_s + text; }
     void showWarning(QWidget *, const QString &text, const QString &title) override
     {
@@ -372,7 +381,8 @@ void TestForm1::inAbout(const QStringList &words)
     });
 }
 
-// The right button's menu, written down with each item enabled (+) or not (-).
+// The right button's menu, written down with each item's shortcut as it shows
+// and whether it is enabled (+) or not (-).
 void TestForm1::showMenu(QWidget *target)
 {
     const QPoint at = target == m_form.get() ? QPoint(5, 5) : target->rect().center();
@@ -381,7 +391,10 @@ void TestForm1::showMenu(QWidget *target)
     if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
         QStringList items;
         for (const QAction *item : menu->actions())
-            items << (item->isSeparator() ? u"|"_s : item->text() + (item->isEnabled() ? u'+' : u'-'));
+            items << (item->isSeparator()
+                          ? u"|"_s
+                          : item->text() + u'[' + (item->isShortcutVisibleInContextMenu() ? item->shortcut().toString() : QString()) + u']'
+                              + (item->isEnabled() ? u'+' : u'-'));
         m_desktop.log << u"menu "_s + items.join(u' ');
         menu->close();
     }
@@ -450,7 +463,7 @@ void TestForm1::looksAsDrawn()
     const auto scale = [&](int seat) { return qRound(100 * form.Command1(seat)->font().pointSizeF() / form.font().pointSizeF()); };
     QCOMPARE(std::tuple(scale(4), scale(6)), std::tuple(85, 95));
     QCOMPARE(std::tuple(form.Command1(0)->accessibleName(), form.Command1(9)->accessibleName()),
-             std::tuple(u"第1列第1行：张三"_s, u"第2列第3行：空座位"_s));
+             std::tuple(u"第1列第1排，张三"_s, u"第2列第3排，空座位"_s));
     // A tool tip is read as rich text where it looks like it; a name is never
     // read so.
     const auto tipShows = [](const QString &tip) {
@@ -576,7 +589,8 @@ void TestForm1::gestures_data()
         {});
     row("arrow keys at the edges",
         u"key 28 Right, focused 28, key 13 Down, focused 13, key 打开 Up, focused 打开, key 排考场 Right, focused 排考场"_s, {});
-    const QString menu = u"menu 撤销(&U)%1 重做(&R)- | 随机排座(&D)%2 | 关于(&A)+"_s;
+    const QString menu = u"menu 撤销(&U)[Ctrl+Z]%1 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]%2 | 打印…(&P)[Ctrl+P]+ "
+                         u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
     row("the menu on a seat", u"menu 3"_s, {.said = {menu.arg(u"-"_s, u"+"_s)}});
     row("the menu on the background after a change", u"click 讲台位置, menu Form1"_s,
         {.podiumTop = true, .said = {menu.arg(u"+"_s, u"+"_s)}});

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "sheet/chartsheet.h"
+
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+
+// The chart as large as a screen allows, for the screen at the front of the
+// classroom: a sheet drawn full screen, in the FacingPodium view at first.
+// Esc and F11 close it; R turns it by 180 degrees (the other view) and
+// changes nothing else.
+//
+// It shows the sheet it was given last. showDraw() shows a random seating
+// being drawn instead: for about two seconds the names mix over the occupied
+// seats, then they settle seat by seat into the sheet given, which was decided
+// before. Any key or click ends the show at that sheet, as does the next
+// sheet given. Only what is drawn changes, never a chart.
+class FullScreenView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FullScreenView(QWidget *parent = nullptr);
+
+    void showSheet(const ChartSheet &sheet);
+    void showDraw(const ChartSheet &sheet);
+
+    ChartSheet::View view() const { return m_view; }
+    bool drawing() const { return m_timer.isActive(); }
+    // The names drawn at this moment.
+    const SeatChart &shownChart() const { return m_shown->chart(); }
+
+    // How long the names mix, and how often the picture changes.
+    static constexpr int MixingTicks = 50;
+    static constexpr int TickMilliseconds = 40;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    void tick();
+    void endDraw();
+
+    std::optional<ChartSheet> m_sheet; // the one to show
+    std::optional<ChartSheet> m_shown; // what is drawn, the same unless drawing
+    ChartSheet::View m_view = ChartSheet::View::FacingPodium;
+    QTimer m_timer;
+    int m_ticks = 0;
+    QList<int> m_settleOrder; // occupied seats, in the pupils' reading order
+    QRandomGenerator m_mixing;
+};
