@@ -76,6 +76,17 @@ void FullScreenView::paintEvent(QPaintEvent *)
         m_shown->paint(painter, QRectF(rect()), m_view);
 }
 
+bool FullScreenView::event(QEvent *event)
+{
+    // F11 would otherwise reach the main window's shortcut, which opens this
+    // view, since a shortcut of a window works in the windows it owns.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F11) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void FullScreenView::keyPressEvent(QKeyEvent *event)
 {
     if (drawing())

@@ -11,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -56,10 +57,16 @@ std::optional<std::pair<QString, int>> QtDesktop::runFileDialog(QWidget *parent,
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     const QStringList filters = FileFilter::toNameFilters(filter);
     dialog.setNameFilters(filters);
+    // The dialog names a filter without its patterns, which it hides.
+    const auto filterNumber = [&](const QString &chosen) {
+        return int(
+            std::find_if(filters.begin(), filters.end(), [&](const QString &f) { return f == chosen || f.startsWith(chosen + u" ("_s); })
+            - filters.begin());
+    };
     // The extension of the filter chosen, which the dialog adds to a name
     // without one before it checks whether that file exists.
     const auto followFilter = [&](const QString &chosen) {
-        dialog.setDefaultSuffix(FileFilter::extensionOf(filter, int(filters.indexOf(chosen))));
+        dialog.setDefaultSuffix(FileFilter::extensionOf(filter, filterNumber(chosen)));
     };
     if (addExtension)
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
@@ -72,7 +79,7 @@ std::optional<std::pair<QString, int>> QtDesktop::runFileDialog(QWidget *parent,
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return std::pair(dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())));
+    return std::pair(dialog.selectedFiles().first(), filterNumber(dialog.selectedNameFilter()));
 }
 
 void QtDesktop::printPreview(QWidget *parent, const ChartSheet &sheet)

@@ -13,8 +13,12 @@
 #include "ui/plainfileiconprovider.h"
 #include "ui/qtdesktop.h"
 #include "ui/seatbutton.h"
+#include "ui/sheetprinter.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDialog>
@@ -27,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrinter>
 #include <QRandomGenerator>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -63,6 +68,7 @@ const Files Class{List,
 const QString OpenList = u"open 打开 Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s;
 const QString OpenExam = u"open 打开考生信息 Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s;
 const QString SaveTable = u"save 保存 RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s;
+const QString Export = u"export 导出 PDF 或图片 PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s;
 const QString Opened = u"打开完成: 打开完成"_s, Saved = u"保存完成: 保存完成"_s;
 const QString Open = u"About open"_s, Closed = u"About closed"_s, Url = u"open "_s + QString::fromUtf16(SedarioConfig::WebAddress);
 
@@ -173,8 +179,13 @@ private slots:
     void dragsAndDrops() { commands(); }
     void simplifiedForms();
     void undoAndRedoEveryKindOfStep();
+    void fullScreenView();
+    void copyAndAccessibleNames();
+    void printedPages_data();
+    void printedPages();
     void chooseFile_data();
     void chooseFile();
+    void chooseExportFile();
     void messages();
 
 public slots:
@@ -271,6 +282,8 @@ void TestForm1::perform(const QString &gesture)
         QTest::mouseClick(widget(object), Qt::LeftButton);
     } else if (verb == u"answer") { // the file the next dialog chooses
         m_desktop.nextChoice = work(object);
+    } else if (verb == u"filter") { // and the filter, by number, for an export
+        m_desktop.nextFilter = object.toInt();
     } else if (verb == u"key") { // on the control with the focus: key <control> <keys>
         widget(object)->setFocus();
         QTest::keySequence(widget(object), QKeySequence(words.value(2)));
@@ -549,6 +562,15 @@ void TestForm1::fileCommands_data()
     row("另存为 into a missing folder", u"answer missing/plan, click 另存为"_s,
         {.said = {SaveTable, u"warning 另存为: 找不到"_s + quoted(u"~/missing/plan"_s) + u"所在的文件夹。\n没有写入任何文件。"_s},
          .current = u"missing/plan"_s});
+    // An export shows no message when it succeeds, and changes no current file.
+    row("导出 PDF", u"answer 座位表.pdf, key 3 Ctrl+E"_s, {.said = {Export}, .written = {{u"座位表.pdf"_s, "%PDF-"}}});
+    row("导出 a PNG by its extension", u"answer a.PNG, key 3 Ctrl+E"_s, {.said = {Export}, .written = {{u"a.PNG"_s, "\x89PNG\r\n"}}});
+    row("导出 a name with another extension as the filter says", u"filter 1, answer 12.7, key 3 Ctrl+E"_s,
+        {.said = {Export}, .written = {{u"12.7"_s, "\x89PNG\r\n"}}});
+    row("导出 onto a folder", u"answer ./, key 3 Ctrl+E"_s,
+        {.said = {Export, u"warning 导出 PDF 或图片: "_s + quoted(u"~/./"_s) + u"是一个文件夹，不是文件。\n没有写入任何文件。"_s}});
+    row("打印, titled after the list opened", u"key 3 Ctrl+P, answer class.txt, click 打开, key 3 Ctrl+P"_s,
+        {.seats = {{0, u"q0"_s}}, .said = {u"print 座位表"_s, OpenList, Opened, u"print class 座位表"_s}, .current = u"class.txt"_s});
     row("排考场", u"answer exam.txt, click 排考场"_s,
         {.seats = {{34, u"A"_s}, {27, {}}, {20, u"C"_s}, {0, {}}}, .podiumTop = true, .said = {OpenExam}, .current = u"exam.txt"_s});
     // 排考场 keeps the chart until a list has been read.
@@ -739,6 +761,95 @@ void TestForm1::undoAndRedoEveryKindOfStep()
 // The real file dialog and message boxes, answered from inside their own
 // event loops.
 
+void TestForm1::fullScreenView()
+{
+    Form1 &form = start(Class);
+    QTest::keyClick(widget(u"3"_s), Qt::Key_F11);
+    FullScreenView *view = form.fullScreenView();
+    QVERIFY(view && QTest::qWaitForWindowActive(view));
+    QCOMPARE(std::tuple(view->isFullScreen(), view->view()), std::tuple(true, ChartSheet::View::FacingPodium));
+    // R turns the view and nothing else; it follows a swap in the window.
+    QTest::keyClick(view, Qt::Key_R);
+    QTest::mouseClick(widget(u"3"_s), Qt::LeftButton);
+    QTest::mouseClick(widget(u"30"_s), Qt::LeftButton);
+    QCOMPARE(std::tuple(view->view(), view->shownChart().seat(3), form.chart().podiumSide()),
+             std::tuple(ChartSheet::View::FromPodium, u"p30"_s, PodiumSide::Bottom));
+
+    // A draw there is the draw the window makes without it, shown mixing
+    // until a key ends the show; then an undo, from the view too.
+    QRandomGenerator random(7), same(7);
+    form.setRandomGenerator(&random);
+    SeatChart drawn = form.chart();
+    drawn.shuffle(same);
+    QVERIFY(QTest::qWaitForWindowActive(view));
+    QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(form.chart(), drawn);
+    QVERIFY(view->drawing() && view->shownChart().arrangement() != drawn.arrangement());
+    QTest::keyClick(view, Qt::Key_Space);
+    QCOMPARE(std::tuple(view->drawing(), view->shownChart().arrangement()), std::tuple(false, drawn.arrangement()));
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(view->shownChart().seat(3), u"p30"_s);
+    // Left alone, a draw settles by itself.
+    QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(!view->drawing(), 5000);
+    QCOMPARE(view->shownChart().arrangement(), form.chart().arrangement());
+
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_F11}) {
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        QTest::keyClick(view, key);
+        QTRY_VERIFY(!form.fullScreenView());
+        QTest::keyClick(widget(u"3"_s), Qt::Key_F11);
+        QVERIFY((view = form.fullScreenView()));
+    }
+}
+
+void TestForm1::copyAndAccessibleNames()
+{
+    // The podium at the bottom: seat 34 is 第1列第1排.
+    start(Class);
+    const auto spoken = [&](const QString &control) {
+        return QAccessible::queryAccessibleInterface(widget(control))->text(QAccessible::Name);
+    };
+    const QStringList before{u"第1列第1排，p34"_s, u"第5列第7排，p0"_s, u"讲台在座位下方"_s};
+    QCOMPARE((QStringList{spoken(u"34"_s), spoken(u"0"_s), spoken(u"Text2"_s)}), before);
+    perform(u"click 0"_s);
+    perform(u"click 34"_s);
+    QCOMPARE((QStringList{spoken(u"34"_s), spoken(u"0"_s)}), (QStringList{u"第1列第1排，p0"_s, u"第5列第7排，p34"_s}));
+
+    // Ctrl+C: a picture, an HTML table and the names as a 7 × 5 table of
+    // text, 第1排 first.
+    QTest::keyClick(widget(u"3"_s), Qt::Key_C, Qt::ControlModifier);
+    const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+    const QStringList lines = copied->text().split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(std::tuple(lines.size(), lines.first().split(u'\t')),
+             std::tuple(7, (QStringList{u"p0"_s, u"p27"_s, u"p20"_s, u"p13"_s, u"p6"_s})));
+    QVERIFY(copied->hasImage() && copied->html().contains(u"p34"_s));
+}
+
+void TestForm1::printedPages_data()
+{
+    QTest::addColumn<QString>("range"); // as a print dialog takes it
+    QTest::addColumn<int>("pages");
+    QTest::newRow("both, unless told") << QString() << 2;
+    QTest::newRow("the first") << u"1"_s << 1;
+    QTest::newRow("the second") << u"2"_s << 1;
+    QTest::newRow("both") << u"1-2"_s << 2;
+}
+
+void TestForm1::printedPages()
+{
+    QFETCH(QString, range);
+    QFETCH(int, pages);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(m_dir->filePath(u"printed.pdf"_s));
+    printer.setPageRanges(QPageRanges::fromString(range));
+    SeatChart chart;
+    chart.setSeat(6, u"王子涵"_s);
+    SheetPrinter::print(printer, ChartSheet(chart, u"座位表"_s, QDate(2026, 12, 7)));
+    QCOMPARE(readBytes(m_dir->filePath(u"printed.pdf"_s)).count("/Type /Page\n"), pages);
+}
+
 void TestForm1::chooseFile_data()
 {
     QTest::addColumn<Desktop::FileDialog>("kind");
@@ -779,6 +890,31 @@ void TestForm1::chooseFile()
     QCOMPARE(chosen.value_or(u"(cancelled)"_s), m_dialogFolder.filePath(typed));
     QCOMPARE(std::tuple(question, plainIcons), std::tuple(asked, true));
     QCOMPARE(seen, (QStringList{u"保存"_s, u"RTF文件(*.rtf) (*.rtf)"_s, u"All files(*.*) (*)"_s, u"RTF文件(*.rtf)"_s}));
+}
+
+void TestForm1::chooseExportFile()
+{
+    // A typed name gets the extension of the filter chosen before the dialog
+    // asks whether to replace the file so named.
+    QVERIFY(writeBytes(m_dialogFolder.filePath(u"座位表.png"_s), "\x89PNG"));
+    bool question = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        QTest::keyClick(dialog->findChild<QComboBox *>(u"fileTypeCombo"_s), Qt::Key_Down);
+        QTimer::singleShot(0, dialog, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                question = true;
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+        name->setText(u"座位表"_s);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QtDesktop desktop;
+    const auto chosen = desktop.chooseExportFile(nullptr, u"导出"_s, u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s);
+    QCOMPARE(std::tuple(chosen, question), std::tuple(std::optional(std::pair(m_dialogFolder.filePath(u"座位表.png"_s), 1)), true));
 }
 
 void TestForm1::messages()
