@@ -1,39 +1,209 @@
 #include "sheet/sheetdocuments.h"
 
+#include "sheet/chinesefonts.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QHash>
 #include <QMimeData>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRawFont>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A4 landscape, in millimetres: the picture has the printed page's shape.
+constexpr qreal A4Long = 297;
+constexpr qreal A4Short = 210;
+
+// A name as one cell of a pasted table, as the sheet shows it: tabs and line
+// breaks would start a new cell or row, so they become spaces; other control
+// characters show as their symbols.
+QString cellText(QString name)
+{
+    for (QChar &c : name) {
+        const char16_t u = c.unicode();
+        if ((u >= u'\t' && u <= u'\r') || u == 0x85 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+        else if (u < 0x20 || u == 0x7f)
+            c = QChar(u == 0x7f ? char16_t(0x2421) : char16_t(0x2400 + u));
+    }
+    return name;
+}
+
+// Characters that share a glyph with the one a text means and are never
+// what it means: control characters (a tab has the space's glyph) and the
+// radicals (⼀ U+2F00 has the glyph of 一, ⻩ U+2EE9 that of 黄).
+bool standsIn(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c < 0xa0) || (c >= 0x2e80 && c < 0x2fe0);
+}
+
+// For each character, the one the PDF should name its glyph by: among those
+// with the same glyph in the program's face, one that `drawn` holds, else one
+// that is no stand-in, the lowest of them.
+std::vector<char16_t> glyphNames(const QString &drawn)
+{
+    std::vector<char16_t> names(0x10000);
+    std::iota(names.begin(), names.end(), char16_t(0));
+    // Every character once, the surrogates as spaces: two of them in a row
+    // would make one character, and the glyphs no longer one per place.
+    QString every(0x10000, u' ');
+    for (int c = 0; c < 0x10000; ++c) {
+        if (!QChar::isSurrogate(char32_t(c)))
+            every[c] = QChar(names[c]);
+    }
+    QList<quint32> glyphs = QRawFont::fromFont(ChineseFonts::interfaceFont(QFont())).glyphIndexesForString(every);
+    if (glyphs.size() != every.size())
+        return names;
+    // Half a character names no glyph, even where a name holds one.
+    std::fill(glyphs.begin() + 0xd800, glyphs.begin() + 0xe000, 0);
+    std::vector<bool> inDrawn(0x10000);
+    for (QChar c : drawn)
+        inDrawn[c.unicode()] = true;
+    const auto rank = [&inDrawn](char16_t c) { return standsIn(c) ? 2 : inDrawn[c] ? 0 : 1; };
+    QHash<quint32, char16_t> best; // glyph -> its name
+    for (char16_t c : names) {
+        const auto found = best.constFind(glyphs[c]);
+        if (glyphs[c] != 0 && (found == best.cend() || rank(c) < rank(*found)))
+            best.insert(glyphs[c], c);
+    }
+    for (char16_t &c : names)
+        c = best.value(glyphs[c], c);
+    return names;
+}
+
+// One line of a ToUnicode map: "<0001> <000A> [<5F20> <4F1F> ...]" names
+// glyphs 1 to 10 one by one; "<000B> <000B> <738B>" names one glyph. With two
+// different glyphs, the second form names a run of consecutive characters;
+// Qt writes one only for ten or more glyphs in a row, which names never are,
+// and it is left alone.
+void renameLine(QByteArray &pdf, qsizetype line, qsizetype next, const std::vector<char16_t> &names)
+{
+    const QByteArray head = pdf.mid(line, 15);
+    if (head.size() < 15 || head[0] != '<' || head[5] != '>' || head[7] != '<' || head[12] != '>')
+        return;
+    if (head[14] != '[' && head.mid(1, 4) != head.mid(8, 4))
+        return;
+    for (qsizetype code = pdf.indexOf('<', line + 14); code >= 0 && code + 5 < next; code = pdf.indexOf('<', code + 6)) {
+        bool ok = false;
+        const uint c = pdf.mid(code + 1, 4).toUInt(&ok, 16);
+        if (ok && pdf.at(code + 5) == '>')
+            pdf.replace(code + 1, 4, QByteArray::number(uint(names[c]), 16).toUpper().rightJustified(4, '0'));
+    }
+}
+
+// Names the glyphs of the PDF's ToUnicode maps (which Qt writes
+// uncompressed) by the characters drawn, in place, four hex digits for four.
+// Qt names each glyph by the lowest character that the font gives it, and the
+// CJK faces give about 300 radicals the glyphs of the ideographs they look
+// like, and a tab the space's: 王子涵 would be copied as 王⼦涵, and found by
+// no search.
+void renameGlyphs(QByteArray &pdf, const std::vector<char16_t> &names)
+{
+    const QByteArray begin = "beginbfrange\n";
+    for (qsizetype at = pdf.indexOf(begin); at >= 0; at = pdf.indexOf(begin, at)) {
+        const qsizetype end = pdf.indexOf("endbfrange", at);
+        if (end < 0)
+            return;
+        for (qsizetype line = at + begin.size(), next = 0; line < end && next >= 0; line = next + 1) {
+            next = pdf.indexOf('\n', line);
+            renameLine(pdf, line, next, names);
+        }
+        at = end;
+    }
+}
+
+} // namespace
 
 QByteArray SheetDocuments::pdf(const ChartSheet &sheet)
 {
-    Q_UNUSED(sheet);
-    return {};
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        // The sheet keeps its own margins, so the page has none.
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
+        writer.setTitle(sheet.title());
+        writer.setCreator(u"Sedario"_s);
+        QPainter painter(&writer);
+        sheet.paintPages(painter, writer);
+    }
+    QString drawn = sheet.title();
+    for (int seat = 0; seat < SeatChart::SeatCount; ++seat)
+        drawn += sheet.chart().seat(seat);
+    QByteArray bytes = buffer.data();
+    renameGlyphs(bytes, glyphNames(drawn));
+    return bytes;
 }
 
 QImage SheetDocuments::image(const ChartSheet &sheet)
 {
-    Q_UNUSED(sheet);
-    return {};
+    const int width = MinimumImageWidth;
+    const int height = qRound(width * A4Short / A4Long);
+    QImage image(width, height, QImage::Format_RGB32);
+    // Placed in a document, the picture fills an A4 landscape page.
+    const int dotsPerMetre = qRound(width / (A4Long / 1000));
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    sheet.paint(painter, QRectF(image.rect()), ChartSheet::View::FacingPodium);
+    return image;
 }
 
 QByteArray SheetDocuments::png(const ChartSheet &sheet)
 {
-    Q_UNUSED(sheet);
-    return {};
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    // Black on white in grey levels: the same picture in half the bytes and
+    // half the time of 32-bit colour.
+    image(sheet).convertToFormat(QImage::Format_Grayscale8).save(&buffer, "PNG");
+    return buffer.data();
 }
 
 QString SheetDocuments::tabText(const SeatChart &chart)
 {
-    Q_UNUSED(chart);
-    return {};
+    QString text;
+    for (int row = 1; row <= SeatChart::Rows; ++row) {
+        for (int column = 1; column <= SeatChart::Columns; ++column) {
+            if (column > 1)
+                text += u'\t';
+            text += cellText(chart.seat(chart.indexAtPupil(column, row)));
+        }
+        text += u'\n';
+    }
+    return text;
 }
 
 QString SheetDocuments::htmlTable(const ChartSheet &sheet)
 {
-    Q_UNUSED(sheet);
-    return {};
+    const SeatChart &chart = sheet.chart();
+    const QString title = cellText(sheet.title()).toHtmlEscaped();
+    QString html = u"<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>"_s + title
+        + u"</title>\n</head>\n<body>\n<table border=\"1\" cellpadding=\"8\" cellspacing=\"0\" style=\"border-collapse: collapse\">\n"_s
+        + u"<caption>"_s + title + u"</caption>\n<tr><th colspan=\"5\">讲台</th></tr>\n"_s;
+    for (int row = 1; row <= SeatChart::Rows; ++row) {
+        html += u"<tr>"_s;
+        for (int column = 1; column <= SeatChart::Columns; ++column)
+            html += u"<td>"_s + cellText(chart.seat(chart.indexAtPupil(column, row))).toHtmlEscaped() + u"</td>"_s;
+        html += u"</tr>\n"_s;
+    }
+    return html + u"</table>\n</body>\n</html>\n"_s;
 }
 
 QMimeData *SheetDocuments::clipboardData(const ChartSheet &sheet)
 {
-    Q_UNUSED(sheet);
-    return new QMimeData;
+    auto *data = new QMimeData;
+    data->setImageData(image(sheet));
+    data->setHtml(htmlTable(sheet));
+    data->setText(tabText(sheet.chart()));
+    return data;
 }

@@ -22,10 +22,12 @@ public:
 
     // Seven lines, 第1排 to 第7排, each the names of 第1列 to 第5列
     // separated by tabs, an empty seat an empty cell: what a spreadsheet
-    // pastes as a 7 × 5 table. Tabs and line breaks inside a name become
-    // spaces.
+    // pastes as a 7 × 5 table. Every line ends in "\n", the last one too, as
+    // spreadsheets copy a table. Tabs and line breaks inside a name become
+    // spaces, and other control characters their symbols, as on the sheet.
     static QString tabText(const SeatChart &chart);
-    // The same table in HTML, the names escaped.
+    // The same table in an HTML document, the names escaped: the title as
+    // its caption and a row 讲台 above 第1排.
     static QString htmlTable(const ChartSheet &sheet);
     // The picture, the HTML table and the tab text at once, all in the
     // FacingPodium view. The caller owns the result.
