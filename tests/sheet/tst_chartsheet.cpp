@@ -1,0 +1,258 @@
+// The printed chart: which name lands in which cell, the podium and the
+// numbers, odd names kept in their cells, and the PDF, PNG and clipboard.
+
+#include "sheet/sheetdocuments.h"
+
+#include <QMimeData>
+#include <QPainter>
+#include <QStringEncoder>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using View = ChartSheet::View;
+Q_DECLARE_METATYPE(PodiumSide)
+Q_DECLARE_METATYPE(ChartSheet::View)
+
+namespace {
+
+const QRectF Page(0, 0, 990, 700);
+
+ChartSheet sheetOf(const SeatChart &chart)
+{
+    return ChartSheet(chart, ChartSheet::titleFor(u"高一3班"_s), QDate(2026, 12, 7));
+}
+
+QImage rendered(const SeatChart &chart, View view)
+{
+    QImage image(Page.size().toSize(), QImage::Format_RGB32);
+    image.fill(Qt::red); // the sheet paints its own white
+    QPainter painter(&image);
+    sheetOf(chart).paint(painter, Page, view);
+    return image;
+}
+
+// The bounding box of the dark pixels in `area`; empty where there are none.
+QRect ink(const QImage &image, const QRect &area)
+{
+    QRect found;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128)
+                found |= QRect(x, y, 1, 1);
+        }
+    }
+    return found;
+}
+
+QRect cell(int column, int row, int inset = 0)
+{
+    return sheetOf({}).cellRect(Page, column, row).toAlignedRect().adjusted(inset, inset, -inset, -inset);
+}
+
+// Each cell holds the glyph of its seat as a flat or an upright stroke, or is blank.
+bool fitsShape(const QRect &drawn, const QString &name)
+{
+    if (name.isEmpty())
+        return drawn.isEmpty();
+    return name == u"一"_s ? drawn.width() > 3 * drawn.height() : drawn.height() > 3 * drawn.width();
+}
+
+} // namespace
+
+class TestChartSheet : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void placing_data();
+    void placing();
+    void oddNames_data();
+    void oddNames();
+    void pdf_data();
+    void pdf();
+    void pictureAndClipboard();
+    void tabText_data();
+    void tabText();
+};
+
+// The four ways of drawing a chart: the podium on either side, either view.
+void TestChartSheet::placing_data()
+{
+    QTest::addColumn<PodiumSide>("podium");
+    QTest::addColumn<View>("view");
+    QTest::addColumn<int>("topLeft"); // the seat drawn at the top left
+    QTest::newRow("podium top, facing it") << PodiumSide::Top << View::FacingPodium << 0;
+    QTest::newRow("podium top, from it") << PodiumSide::Top << View::FromPodium << 34;
+    QTest::newRow("podium bottom, facing it") << PodiumSide::Bottom << View::FacingPodium << 34;
+    QTest::newRow("podium bottom, from it") << PodiumSide::Bottom << View::FromPodium << 0;
+}
+
+void TestChartSheet::placing()
+{
+    QFETCH(PodiumSide, podium);
+    QFETCH(View, view);
+    QFETCH(int, topLeft);
+
+    SeatChart chart;
+    chart.setPodiumSide(podium);
+    for (int seat = 0; seat < SeatChart::SeatCount; seat += 3) {
+        chart.setSeat(seat, u"一"_s);
+        chart.setSeat(seat + 1, u"丨"_s);
+    }
+    const ChartSheet sheet = sheetOf(chart);
+    QCOMPARE(sheet.seatAt(view, 0, 0), topLeft);
+    QCOMPARE(chart.seatLabel(sheet.seatAt(view, 0, 0)), view == View::FacingPodium ? u"第1列第1排"_s : u"第5列第7排"_s);
+
+    const QImage image = rendered(chart, view);
+    for (int column = 0; column < SeatChart::Columns; ++column) {
+        for (int row = 0; row < SeatChart::Rows; ++row) {
+            const QString name = chart.seat(sheet.seatAt(view, column, row));
+            QVERIFY2(fitsShape(ink(image, cell(column, row, 4)), name), qPrintable(u"%1,%2 %3"_s.arg(column).arg(row).arg(name)));
+        }
+    }
+    // The podium's bar crosses the aisle between the second and third
+    // columns, on its side of the grid only.
+    const int aisleLeft = cell(1, 0).right() + 2;
+    const int aisleWidth = cell(2, 0).left() - 2 - aisleLeft;
+    const int band = cell(0, 0).height() / 2;
+    QCOMPARE(ink(image, QRect(aisleLeft, cell(0, 0).top() - band, aisleWidth, band - 2)).isEmpty(), view == View::FromPodium);
+    QCOMPARE(ink(image, QRect(aisleLeft, cell(0, 6).bottom() + 2, aisleWidth, band)).isEmpty(), view == View::FacingPodium);
+
+    // The rows are numbered from the podium: the two views number row r
+    // alike only in the middle row, 第4排.
+    const QImage other = rendered(chart, view == View::FacingPodium ? View::FromPodium : View::FacingPodium);
+    for (int row = 0; row < SeatChart::Rows; ++row) {
+        const QRect numbers(0, cell(0, row).top(), cell(0, row).left(), cell(0, row).height());
+        QCOMPARE(image.copy(numbers) == other.copy(numbers), row == 3);
+    }
+}
+
+void TestChartSheet::oddNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("twelve characters") << u"欧阳娜娜欧阳娜娜欧阳娜娜"_s;
+    QTest::newRow("forty letters") << u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"_s;
+    QTest::newRow("markup") << u"<b>粗</b><br><br>"_s;
+    QTest::newRow("right-to-left override") << u"\u202E逆序abc"_s;
+    QTest::newRow("line breaks and tabs") << u"甲\n乙\r丙\t丁\u2028戊\n\n\n\n\n"_s;
+}
+
+// A name is drawn whole or cut short, clear of its cell's sides, and
+// nothing of it reaches another cell: the sheet outside its cell is the
+// same as with the seat empty.
+void TestChartSheet::oddNames()
+{
+    QFETCH(QString, name);
+
+    SeatChart chart;
+    for (int seat = 0; seat < SeatChart::SeatCount; ++seat)
+        chart.setSeat(seat, u"张三"_s);
+    chart.setPodiumSide(PodiumSide::Top);
+    chart.setSeat(SeatChart::indexOf(2, 3), QString());
+    QImage empty = rendered(chart, View::FacingPodium);
+    chart.setSeat(SeatChart::indexOf(2, 3), name);
+    QImage image = rendered(chart, View::FacingPodium);
+
+    const QRect box = cell(2, 3);
+    const QRect drawn = ink(image, box.adjusted(4, 4, -4, -4));
+    QVERIFY(!drawn.isEmpty());
+    QVERIFY(drawn.height() < box.height() * 0.6); // one line
+    QVERIFY(ink(image, QRect(box.left() + 4, box.top() + 4, 3, box.height() - 8)).isEmpty());
+    QVERIFY(ink(image, QRect(box.right() - 6, box.top() + 4, 3, box.height() - 8)).isEmpty());
+    QPainter(&image).fillRect(box, Qt::white);
+    QPainter(&empty).fillRect(box, Qt::white);
+    QCOMPARE(image, empty);
+}
+
+void TestChartSheet::pdf_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");
+    // Characters whose glyphs the font also gives to radicals: ⼦ U+2F26, ⻩ U+2EE9.
+    QTest::newRow("radical glyphs") << u"王子涵 黄一鸣"_s << true;
+    QTest::newRow("markup") << u"<b>粗</b>"_s << true;
+    QTest::newRow("twelve characters") << u"欧阳娜娜欧阳娜娜欧阳娜娜"_s << true;
+    QTest::newRow("thirty characters") << u"天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕"_s << false;
+}
+
+// The names are text that a reader can search and copy: the ToUnicode maps
+// (which Qt writes uncompressed) give each glyph its character.
+void TestChartSheet::pdf()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+
+    SeatChart chart;
+    chart.setSeat(20, name);
+    const QByteArray pdf = SheetDocuments::pdf(sheetOf(chart));
+    const auto has = [&pdf](QChar c) {
+        return pdf.contains(QByteArray("<" + QByteArray::number(c.unicode(), 16).toUpper().rightJustified(4, '0') + ">"));
+    };
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(pdf.contains("/BaseFont /NotoSansCJKsc-") && !pdf.contains("CJKjp")); // the Simplified forms
+    QCOMPARE(pdf.count("/Type /Page\n"), 2);
+    QCOMPARE(pdf.count("/MediaBox [0 0 842.000000 595.000000]"), 2);
+    const QString title = ChartSheet::titleFor(u"高一3班"_s);
+    QVERIFY(pdf.contains(QByteArray("/Title (\xfe\xff" + QByteArray(QStringEncoder(QStringConverter::Utf16BE).encode(title)) + ")")));
+    QVERIFY(pdf.contains("/Creator (\xfe\xff\0S\0e\0d\0a\0r\0i\0o)"_ba));
+    for (const QString &text : {title, ChartSheet::dateText(QDate(2026, 12, 7)), whole ? name : name.first(5)})
+        for (QChar c : text)
+            QVERIFY2(has(c), qPrintable(text + u' ' + c));
+    QCOMPARE(has(name.back()), whole);
+    QCOMPARE(has(u'…'), !whole);
+}
+
+void TestChartSheet::pictureAndClipboard()
+{
+    SeatChart chart;
+    chart.setSeat(0, u"<b>粗</b>"_s);
+    chart.setPodiumSide(PodiumSide::Top);
+    const ChartSheet sheet = sheetOf(chart);
+    const QByteArray png = SheetDocuments::png(sheet);
+    QVERIFY(png.startsWith("\x89PNG\r\n\x1a\n"));
+    const QImage image = SheetDocuments::image(sheet);
+    QVERIFY(image.width() >= SheetDocuments::MinimumImageWidth);
+    QCOMPARE(qRound(image.width() * 210.0 / 297), image.height());
+    QCOMPARE(QImage::fromData(png).convertToFormat(image.format()), image);
+
+    const std::unique_ptr<QMimeData> data(SheetDocuments::clipboardData(sheet));
+    QCOMPARE(qvariant_cast<QImage>(data->imageData()), image);
+    QCOMPARE(data->text(), SheetDocuments::tabText(chart));
+    const QString html = data->html();
+    QVERIFY(html.contains(u"<meta charset=\"utf-8\">"_s));
+    QVERIFY(html.contains(u"<tr><td>&lt;b&gt;粗&lt;/b&gt;</td><td></td>"_s));
+    QVERIFY(html.indexOf(u"讲台"_s) < html.indexOf(u"粗"_s));
+}
+
+void TestChartSheet::tabText_data()
+{
+    QTest::addColumn<PodiumSide>("podium");
+    QTest::addColumn<QString>("first"); // 第1排
+    QTest::addColumn<QString>("last");  // 第7排
+    QTest::newRow("podium top") << PodiumSide::Top << u"甲 乙  丙\ts7\ts14\ts21\ts28"_s << u"s6\ts13\ts20\ts27\t"_s;
+    QTest::newRow("podium bottom") << PodiumSide::Bottom << u"\ts27\ts20\ts13\ts6"_s << u"s28\ts21\ts14\ts7\t甲 乙  丙"_s;
+}
+
+void TestChartSheet::tabText()
+{
+    QFETCH(PodiumSide, podium);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+
+    SeatChart chart;
+    chart.setPodiumSide(podium);
+    for (int seat = 1; seat < SeatChart::SeatCount - 1; ++seat)
+        chart.setSeat(seat, u"s%1"_s.arg(seat));
+    chart.setSeat(0, u"甲\t乙\r\n丙"_s);
+    const QStringList lines = SheetDocuments::tabText(chart).split(u'\n');
+    QCOMPARE(lines.size(), SeatChart::Rows + 1);
+    QCOMPARE(lines.back(), QString()); // the last line ends as the others
+    for (const QString &line : lines.first(SeatChart::Rows))
+        QCOMPARE(line.count(u'\t'), SeatChart::Columns - 1);
+    QCOMPARE(lines.front(), first);
+    QCOMPARE(lines.at(SeatChart::Rows - 1), last);
+}
+
+QTEST_MAIN(TestChartSheet)
+
+#include "tst_chartsheet.moc"
