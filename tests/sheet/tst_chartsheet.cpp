@@ -22,13 +22,20 @@ ChartSheet sheetOf(const SeatChart &chart)
     return ChartSheet(chart, ChartSheet::titleFor(u"高一3班"_s), QDate(2026, 12, 7));
 }
 
+// Drawn with a painter set up as a widget's may be; a null image when the
+// sheet leaves it changed.
 QImage rendered(const SeatChart &chart, View view)
 {
     QImage image(Page.size().toSize(), QImage::Format_RGB32);
     image.fill(Qt::red); // the sheet paints its own white
     QPainter painter(&image);
+    painter.setPen(Qt::white);
+    painter.setBrush(Qt::black);
+    painter.setLayoutDirection(Qt::RightToLeft);
     sheetOf(chart).paint(painter, Page, view);
-    return image;
+    const bool kept = painter.pen() == QPen(Qt::white) && painter.brush() == Qt::black && painter.layoutDirection() == Qt::RightToLeft;
+    painter.end();
+    return kept ? image : QImage();
 }
 
 // The bounding box of the dark pixels in `area`; empty where there are none.
@@ -49,12 +56,15 @@ QRect cell(int column, int row, int inset = 0)
     return sheetOf({}).cellRect(Page, column, row).toAlignedRect().adjusted(inset, inset, -inset, -inset);
 }
 
-// Each cell holds the glyph of its seat as a flat or an upright stroke, or is blank.
+// Each cell holds the glyph of its seat as a flat or an upright stroke in
+// large type, or is blank.
 bool fitsShape(const QRect &drawn, const QString &name)
 {
     if (name.isEmpty())
         return drawn.isEmpty();
-    return name == u"一"_s ? drawn.width() > 3 * drawn.height() : drawn.height() > 3 * drawn.width();
+    if (name == u"一"_s)
+        return drawn.width() > 3 * drawn.height() && drawn.width() > cell(0, 0).height() * 0.4;
+    return drawn.height() > 3 * drawn.width() && drawn.height() > cell(0, 0).height() * 0.4;
 }
 
 } // namespace
@@ -104,6 +114,7 @@ void TestChartSheet::placing()
     QCOMPARE(chart.seatLabel(sheet.seatAt(view, 0, 0)), view == View::FacingPodium ? u"第1列第1排"_s : u"第5列第7排"_s);
 
     const QImage image = rendered(chart, view);
+    QVERIFY(!image.isNull());
     for (int column = 0; column < SeatChart::Columns; ++column) {
         for (int row = 0; row < SeatChart::Rows; ++row) {
             const QString name = chart.seat(sheet.seatAt(view, column, row));
@@ -117,6 +128,12 @@ void TestChartSheet::placing()
     const int band = cell(0, 0).height() / 2;
     QCOMPARE(ink(image, QRect(aisleLeft, cell(0, 0).top() - band, aisleWidth, band - 2)).isEmpty(), view == View::FromPodium);
     QCOMPARE(ink(image, QRect(aisleLeft, cell(0, 6).bottom() + 2, aisleWidth, band)).isEmpty(), view == View::FacingPodium);
+
+    // The grid stands in the middle, under the title; the date at the right.
+    QCOMPARE(cell(0, 0).left() + cell(4, 0).right() + 1, Page.width());
+    const int titleLine = cell(0, 0).top() - cell(0, 0).height();
+    QVERIFY(!ink(image, QRect(Page.width() * 0.8, 0, Page.width() * 0.2, titleLine)).isEmpty());
+    QVERIFY(ink(image, QRect(0, 0, Page.width() * 0.2, titleLine)).isEmpty());
 
     // The rows are numbered from the podium: the two views number row r
     // alike only in the middle row, 第4排.
@@ -169,7 +186,7 @@ void TestChartSheet::pdf_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("whole");
     // Characters whose glyphs the font also gives to radicals: ⼦ U+2F26, ⻩ U+2EE9.
-    QTest::newRow("radical glyphs") << u"王子涵 黄一鸣"_s << true;
+    QTest::newRow("radical glyphs") << u"王子涵\u3000黄一鸣"_s << true; // and U+2003's for U+3000
     QTest::newRow("markup") << u"<b>粗</b>"_s << true;
     QTest::newRow("twelve characters") << u"欧阳娜娜欧阳娜娜欧阳娜娜"_s << true;
     QTest::newRow("thirty characters") << u"天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕"_s << false;
@@ -192,6 +209,7 @@ void TestChartSheet::pdf()
     QVERIFY(pdf.contains("/BaseFont /NotoSansCJKsc-") && !pdf.contains("CJKjp")); // the Simplified forms
     QCOMPARE(pdf.count("/Type /Page\n"), 2);
     QCOMPARE(pdf.count("/MediaBox [0 0 842.000000 595.000000]"), 2);
+    QCOMPARE(pdf.count("/Font <<\n/F"), 2); // text on both
     const QString title = ChartSheet::titleFor(u"高一3班"_s);
     QVERIFY(pdf.contains(QByteArray("/Title (\xfe\xff" + QByteArray(QStringEncoder(QStringConverter::Utf16BE).encode(title)) + ")")));
     QVERIFY(pdf.contains("/Creator (\xfe\xff\0S\0e\0d\0a\0r\0i\0o)"_ba));
