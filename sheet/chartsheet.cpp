@@ -89,21 +89,6 @@ QFont sheetFont(qreal pixels, QFont::Weight weight = QFont::Normal)
     return font;
 }
 
-// A name on one line: tabs and line breaks become spaces, as in the pasted
-// table, and other control characters show as their symbols (U+2400 and on),
-// as the program's messages show them, so that a stray one is seen.
-QString shownText(QString text)
-{
-    for (QChar &c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= u'\t' && u <= u'\r') || u == 0x85 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = u' ';
-        else if (u < 0x20 || u == 0x7f)
-            c = QChar(u == 0x7f ? char16_t(0x2421) : char16_t(0x2400 + u));
-    }
-    return text;
-}
-
 // Draws `text` on one line in the middle of `box`, which also clips it (as
 // drawText() does unless told otherwise). Too wide, it shrinks to `smallest`
 // pixels at the least; still too wide there, it is cut with "…". The
@@ -140,7 +125,7 @@ void drawTitleLine(QPainter &painter, const QRectF &line, const QString &title, 
     // The title stays in the middle of the page and clear of the date.
     const qreal side = dateWidth + line.height() * 0.5;
     const QRectF titleBox = line.adjusted(side, 0, -side, 0);
-    drawFitted(painter, titleBox, shownText(title), sheetFont(line.height() * 0.6, QFont::Bold), line.height() * 0.4);
+    drawFitted(painter, titleBox, ChartSheet::lineText(title), sheetFont(line.height() * 0.6, QFont::Bold), line.height() * 0.4);
 }
 
 // The podium spans the three middle columns of its band.
@@ -186,12 +171,24 @@ void drawSeats(QPainter &painter, const Layout &layout, const ChartSheet &sheet,
             if (name.isEmpty())
                 continue;
             const QRectF inside = cell.adjusted(layout.rule, layout.rule, -layout.rule, -layout.rule);
-            drawFitted(painter, inside.adjusted(padding, 0, -padding, 0), shownText(name), font, smallest);
+            drawFitted(painter, inside.adjusted(padding, 0, -padding, 0), ChartSheet::lineText(name), font, smallest);
         }
     }
 }
 
 } // namespace
+
+QString ChartSheet::lineText(QString text)
+{
+    for (QChar &c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= u'\t' && u <= u'\r') || u == 0x85 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+        else if (u < 0x20 || u == 0x7f)
+            c = QChar(u == 0x7f ? char16_t(0x2421) : char16_t(0x2400 + u));
+    }
+    return text;
+}
 
 ChartSheet::ChartSheet(const SeatChart &chart, const QString &title, QDate date) : m_chart(chart), m_title(title), m_date(date) {}
 

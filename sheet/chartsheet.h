@@ -36,6 +36,11 @@ public:
     static QString titleFor(const QString &classListName);
     // "2026年12月7日".
     static QString dateText(QDate date);
+    // A name or title on one line, as the sheet and the pasted table show it:
+    // tabs and line breaks become spaces, since they would start a new cell
+    // or row, and other control characters show as their symbols (U+2400
+    // and on), as the program's messages show them.
+    static QString lineText(QString text);
 
     // The seat shown in the cell at (column, row) of the view, both counted
     // from the top left as drawn.

@@ -23,21 +23,6 @@ namespace {
 constexpr qreal A4Long = 297;
 constexpr qreal A4Short = 210;
 
-// A name as one cell of a pasted table, as the sheet shows it: tabs and line
-// breaks would start a new cell or row, so they become spaces; other control
-// characters show as their symbols.
-QString cellText(QString name)
-{
-    for (QChar &c : name) {
-        const char16_t u = c.unicode();
-        if ((u >= u'\t' && u <= u'\r') || u == 0x85 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = u' ';
-        else if (u < 0x20 || u == 0x7f)
-            c = QChar(u == 0x7f ? char16_t(0x2421) : char16_t(0x2400 + u));
-    }
-    return name;
-}
-
 // Characters that share a glyph with the one a text means and are never
 // what it means: control characters (a tab has the space's glyph) and the
 // radicals (⼀ U+2F00 has the glyph of 一, ⻩ U+2EE9 that of 黄).
@@ -176,7 +161,7 @@ QString SheetDocuments::tabText(const SeatChart &chart)
         for (int column = 1; column <= SeatChart::Columns; ++column) {
             if (column > 1)
                 text += u'\t';
-            text += cellText(chart.seat(chart.indexAtPupil(column, row)));
+            text += ChartSheet::lineText(chart.seat(chart.indexAtPupil(column, row)));
         }
         text += u'\n';
     }
@@ -186,14 +171,14 @@ QString SheetDocuments::tabText(const SeatChart &chart)
 QString SheetDocuments::htmlTable(const ChartSheet &sheet)
 {
     const SeatChart &chart = sheet.chart();
-    const QString title = cellText(sheet.title()).toHtmlEscaped();
+    const QString title = ChartSheet::lineText(sheet.title()).toHtmlEscaped();
     QString html = u"<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>"_s + title
         + u"</title>\n</head>\n<body>\n<table border=\"1\" cellpadding=\"8\" cellspacing=\"0\" style=\"border-collapse: collapse\">\n"_s
         + u"<caption>"_s + title + u"</caption>\n<tr><th colspan=\"5\">讲台</th></tr>\n"_s;
     for (int row = 1; row <= SeatChart::Rows; ++row) {
         html += u"<tr>"_s;
         for (int column = 1; column <= SeatChart::Columns; ++column)
-            html += u"<td>"_s + cellText(chart.seat(chart.indexAtPupil(column, row))).toHtmlEscaped() + u"</td>"_s;
+            html += u"<td>"_s + ChartSheet::lineText(chart.seat(chart.indexAtPupil(column, row))).toHtmlEscaped() + u"</td>"_s;
         html += u"</tr>\n"_s;
     }
     return html + u"</table>\n</body>\n</html>\n"_s;
