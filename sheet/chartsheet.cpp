@@ -85,7 +85,11 @@ QFont sheetFont(qreal pixels, QFont::Weight weight = QFont::Normal)
     font.setItalic(false);
     // Grey edges only: colour fringes made for one kind of screen show on
     // paper, in pictures and on a projector.
-    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoSubpixelAntialias));
+    // Shaped, unlike the window's buttons: Qt 6.4 does not shape Arabic script
+    // under PreferNoShaping, and Uyghur and Kazakh names would show as loose
+    // letters. The sheet is drawn only when asked for, so the cost of the
+    // font's layout tables does not fall on start-up.
+    font.setStyleStrategy(QFont::StyleStrategy((font.styleStrategy() & ~QFont::PreferNoShaping) | QFont::NoSubpixelAntialias));
     return font;
 }
 

@@ -27,9 +27,10 @@ QFont ChineseFonts::interfaceFont(const QFont &base)
     QFont font = base;
     font.setFamilies(installed({u"Noto Sans CJK SC"_s, u"Source Han Sans SC"_s, u"Source Han Sans CN"_s, u"WenQuanYi Micro Hei"_s,
                                 u"WenQuanYi Zen Hei"_s, u"Droid Sans Fallback"_s}));
-    // Chinese needs no shaping, and scripts that do (Arabic, Brahmic) are
-    // still shaped; without it Qt keeps no copies of the large CJK face's
-    // layout tables, about 1 MiB at start-up. Latin text loses its kerning.
+    // Chinese needs no shaping; without it Qt keeps no copies of the large
+    // CJK face's layout tables, about 1 MiB at start-up. Latin text loses its
+    // kerning, and scripts that must be shaped are not: a text in one of them
+    // needs a font without this strategy (needsShaping()).
     font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
@@ -45,4 +46,25 @@ QFont ChineseFonts::songTi(int pointSize, int weight)
     // without shaping Qt does not copy the font's large layout tables.
     font.setStyleHint(QFont::Serif, QFont::PreferNoShaping);
     return font;
+}
+
+bool ChineseFonts::needsShaping(QStringView text)
+{
+    for (const char32_t c : text.toUcs4()) {
+        switch (QChar::script(c)) {
+        case QChar::Script_Common:
+        case QChar::Script_Inherited:
+        case QChar::Script_Unknown:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic:
+        case QChar::Script_Han:
+        case QChar::Script_Bopomofo:
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana:
+        case QChar::Script_Hangul: break;
+        default: return true;
+        }
+    }
+    return false;
 }

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QStringList>
+#include <QStringView>
 
 // Fonts that draw Chinese in its Simplified forms whatever the desktop's
 // language. Asked for text in a family that covers several regions,
@@ -20,6 +21,12 @@ public:
     // Where the system has no such font, a Simplified Chinese serif face
     // stands in for it rather than the desktop's sans-serif default.
     static QFont songTi(int pointSize, int weight = QFont::Normal);
+
+    // True when the text holds a script whose letters change shape with
+    // their neighbours (Arabic, Mongolian, Tibetan, the Indic scripts, ...):
+    // drawn in interfaceFont(), which leaves shaping out, such a name would
+    // show as loose letters. Han, Latin, Greek and Cyrillic need none.
+    static bool needsShaping(QStringView text);
 
     // The families of `wanted` that the font database has, in that order, or
     // `wanted` itself when it has none of them.

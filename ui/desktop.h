@@ -27,9 +27,9 @@ public:
     // every element separated by "|"; the first pair is selected. No
     // extension is added to a typed name.
     virtual std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter) = 0;
-    // A Save dialog for an export, with filters as above. A typed name
-    // without an extension gets that of the filter chosen, before the dialog
-    // asks about replacing the file. The path and the number of the filter
+    // A Save dialog for an export, with filters as above. A typed name that
+    // ends in none of the filters' extensions gets that of the filter chosen,
+    // before the dialog asks about replacing the file. The path and the number of the filter
     // pair chosen, from 0, or nullopt when the user cancels.
     virtual std::optional<std::pair<QString, int>> chooseExportFile(QWidget *parent, const QString &title, const QString &filter) = 0;
     // The print preview of the sheet's pages, from which the user prints.

@@ -4,6 +4,7 @@
 #include "files/htmlexport.h"
 #include "files/nativepath.h"
 #include "files/stagedfile.h"
+#include "files/textcodec.h"
 #include "sedarioconfig.h"
 #include "sheet/chinesefonts.h"
 #include "sheet/sheetdocuments.h"
@@ -453,13 +454,26 @@ void Form1::Command2_Click()
 void Form1::openSeatList(const QString &path)
 {
     m_currentFileName = path;
+    // The printed sheet takes its title from the list, from the moment the
+    // list shows; a list that cannot be read leaves the title as it was.
+    const QString previousName = std::exchange(m_classListName, listName(path));
     std::optional<FileError> error;
     change([&] { error = ChartFiles::loadSeatList(m_chart, m_currentFileName); });
-    if (error)
+    if (error) {
+        m_classListName = previousName;
         return warn(u"打开"_s, *error);
-    // The printed sheet's title.
-    m_classListName = QFileInfo(NativePath::shown(path)).completeBaseName();
+    }
     m_desktop.showMessage(this, OpenedMessage, OpenedMessage);
+}
+
+QString Form1::listName(const QString &path)
+{
+    // A name that is not UTF-8 most likely comes from a Windows archive, in
+    // GBK; shown as it is, it would be a row of U+FFFD.
+    const QString name = QFileInfo(path).completeBaseName();
+    if (NativePath::shown(name) == name)
+        return name;
+    return TextCodec::decodeGb18030(NativePath::encode(name)).value_or(NativePath::shown(name));
 }
 
 void Form1::Command3_Click()

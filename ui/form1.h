@@ -100,6 +100,9 @@ private:
     // Runs an operation on the chart that needs no file, and shows the result.
     void rearrange(void (SeatChart::*operation)());
     void openSeatList(const QString &path);
+    // The title a class list gives the printed sheet: its file's name
+    // without the extension.
+    static QString listName(const QString &path);
     void undo();
     void redo();
     void shuffle();

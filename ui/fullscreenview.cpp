@@ -89,7 +89,9 @@ bool FullScreenView::event(QEvent *event)
 
 void FullScreenView::keyPressEvent(QKeyEvent *event)
 {
-    if (drawing())
+    // Esc and F11 leave the view at once, during a draw too: its result is
+    // in the window.
+    if (drawing() && event->key() != Qt::Key_Escape && event->key() != Qt::Key_F11)
         return endDraw();
     switch (event->key()) {
     case Qt::Key_Escape:

@@ -16,8 +16,8 @@
 // It shows the sheet it was given last. showDraw() shows a random seating
 // being drawn instead: for about two seconds the names mix over the occupied
 // seats, then they settle seat by seat into the sheet given, which was decided
-// before. Any key or click ends the show at that sheet, as does the next
-// sheet given. Only what is drawn changes, never a chart.
+// before. Any other key or click ends the show at that sheet, as does the
+// next sheet given; Esc and F11 still close the view. Only what is drawn changes, never a chart.
 class FullScreenView : public QWidget
 {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "ui/qtdesktop.h"
 
-#include "ui/filefilter.h"
+#include "ui/extensionfiledialog.h"
 #include "ui/plainfileiconprovider.h"
 #include "ui/sheetprinter.h"
 
@@ -11,7 +11,6 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 
-#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -52,34 +51,12 @@ std::optional<std::pair<QString, int>> QtDesktop::runFileDialog(QWidget *parent,
 {
     loadTranslations();
     PlainFileIconProvider icons; // outlives the dialog
-    QFileDialog dialog(parent, title);
+    ExtensionFileDialog dialog(parent, title, filter, addExtension);
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    const QStringList filters = FileFilter::toNameFilters(filter);
-    dialog.setNameFilters(filters);
-    // The dialog names a filter without its patterns, which it hides.
-    const auto filterNumber = [&](const QString &chosen) {
-        return int(
-            std::find_if(filters.begin(), filters.end(), [&](const QString &f) { return f == chosen || f.startsWith(chosen + u" ("_s); })
-            - filters.begin());
-    };
-    // The extension of the filter chosen, which the dialog adds to a name
-    // without one before it checks whether that file exists.
-    const auto followFilter = [&](const QString &chosen) {
-        dialog.setDefaultSuffix(FileFilter::extensionOf(filter, filterNumber(chosen)));
-    };
-    if (addExtension)
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
-    // Qt's own dialog selects the first filter anyway; a desktop's native one
-    // is told so.
-    dialog.selectNameFilter(filters.value(0));
-    if (addExtension)
-        followFilter(filters.value(0));
-    // The descriptions already name their patterns.
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return std::pair(dialog.selectedFiles().first(), filterNumber(dialog.selectedNameFilter()));
+    return std::pair(dialog.selectedFiles().first(), dialog.chosenFilter());
 }
 
 void QtDesktop::printPreview(QWidget *parent, const ChartSheet &sheet)

@@ -1,5 +1,7 @@
 #include "ui/seatbutton.h"
 
+#include "sheet/chinesefonts.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
@@ -60,7 +62,10 @@ QFont SeatButton::captionFont(int room) const
 {
     // The window's font, smaller step by step until the name fits, but not
     // below MinimumScale of it.
-    const QFont natural = parentWidget() ? parentWidget()->font() : QFont();
+    QFont natural = parentWidget() ? parentWidget()->font() : QFont();
+    // Arabic script and the like are shaped only when the font allows it.
+    if (ChineseFonts::needsShaping(m_name))
+        natural.setStyleStrategy(QFont::StyleStrategy(natural.styleStrategy() & ~QFont::PreferNoShaping));
     QFont font = natural;
     for (int step = 1; QFontMetrics(font).horizontalAdvance(m_name) > room && 1.0 - step * ScaleStep >= MinimumScale - 1e-9; ++step) {
         const double scale = 1.0 - step * ScaleStep;

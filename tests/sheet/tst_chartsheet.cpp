@@ -73,6 +73,7 @@ private slots:
     void placing();
     void oddNames_data();
     void oddNames();
+    void joinedLetters();
     void pdf_data();
     void pdf();
     void pictureAndClipboard();
@@ -173,6 +174,18 @@ void TestChartSheet::oddNames()
     QPainter(&image).fillRect(box, Qt::white);
     QPainter(&empty).fillRect(box, Qt::white);
     QCOMPARE(image, empty);
+}
+
+// Arabic script is shaped: the letters of a Uyghur or Kazakh name join, so
+// five of them take less room than their isolated forms.
+void TestChartSheet::joinedLetters()
+{
+    const auto width = [](const QString &name) {
+        SeatChart chart;
+        chart.setSeat(0, name);
+        return ink(rendered(chart, View::FromPodium), cell(0, 0, 4)).width();
+    };
+    QVERIFY(width(u"ببببب"_s) < width(QString(5, QChar(0xFE8F))) * 3 / 4);
 }
 
 void TestChartSheet::pdf_data()

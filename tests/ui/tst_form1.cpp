@@ -185,6 +185,7 @@ private slots:
     void printedPages();
     void chooseFile_data();
     void chooseFile();
+    void chooseExportFile_data();
     void chooseExportFile();
     void messages();
 
@@ -490,6 +491,11 @@ void TestForm1::looksAsDrawn()
     QCOMPARE(std::tuple(seat->text(), seat->toolTip(), seat->font()), std::tuple(seat->name(), QString(), form.font()));
     form.setFont(QFont(form.font().family(), form.font().pointSize() * 8));
     QCOMPARE(tipShows(seat->toolTip()), seat->name());
+    // A Uyghur name is shaped, its letters joined; a Chinese one is drawn
+    // without shaping, as the window's font says.
+    seat->setName(u"ئەخمەت"_s);
+    QVERIFY(!(seat->font().styleStrategy() & QFont::PreferNoShaping)
+            && (form.Command1(0)->font().styleStrategy() & QFont::PreferNoShaping));
     for (const QString &name : {u"<b>加粗</b>阿卜杜热合曼"_s, u"A&lt;B 阿卜杜热合曼"_s}) {
         seat->setName(name);
         QCOMPARE(tipShows(seat->toolTip()), name);
@@ -631,8 +637,8 @@ void TestForm1::dragsAndDrops_data()
     row("two dropped files", u"drop class.txt exam.txt"_s, {});
     // A name in GBK, unpacked from a Windows archive, opens as it is.
     const Files gbkNamed = Class + Files{{GbkName, numberedLines(10, "q")}};
-    row("a dropped list whose name is not UTF-8", u"drop "_s + GbkName,
-        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened}, .current = GbkName}, gbkNamed);
+    row("a dropped list whose name is not UTF-8, and the title it gives", u"drop "_s + GbkName + u", key 3 Ctrl+P"_s,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {Opened, u"print 班 座位表"_s}, .current = GbkName}, gbkNamed);
     row("打开 a name the dialog cannot give back", u"answer "_s + QFile::decodeName(NativePath::encode(GbkName)) + u", click 打开"_s,
         {.said =
              {OpenList,
@@ -789,6 +795,11 @@ void TestForm1::fullScreenView()
     QCOMPARE(std::tuple(view->drawing(), view->shownChart().arrangement()), std::tuple(false, drawn.arrangement()));
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(view->shownChart().seat(3), u"p30"_s);
+    // A list opened meanwhile titles the view at once.
+    perform(u"answer class.txt"_s);
+    QTest::keyClick(widget(u"3"_s), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(view->windowTitle(), u"class 座位表"_s);
+    QVERIFY(QTest::qWaitForWindowActive(view));
     // Left alone, a draw settles by itself.
     QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
     QTRY_VERIFY_WITH_TIMEOUT(!view->drawing(), 5000);
@@ -892,8 +903,21 @@ void TestForm1::chooseFile()
     QCOMPARE(seen, (QStringList{u"保存"_s, u"RTF文件(*.rtf) (*.rtf)"_s, u"All files(*.*) (*)"_s, u"RTF文件(*.rtf)"_s}));
 }
 
+void TestForm1::chooseExportFile_data()
+{
+    QTest::addColumn<QString>("typed"); // with the second filter, PNG, chosen; 座位表.png exists
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("no extension") << u"座位表"_s << u"座位表.png"_s << true;
+    QTest::newRow("another extension") << u"default.txt"_s << u"default.txt.png"_s << false;
+    QTest::newRow("the other filter's") << u"座位表.PDF"_s << u"座位表.PDF"_s << false;
+}
+
 void TestForm1::chooseExportFile()
 {
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QFETCH(bool, asked);
     // A typed name gets the extension of the filter chosen before the dialog
     // asks whether to replace the file so named.
     QVERIFY(writeBytes(m_dialogFolder.filePath(u"座位表.png"_s), "\x89PNG"));
@@ -909,12 +933,12 @@ void TestForm1::chooseExportFile()
             }
         });
         auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        name->setText(u"座位表"_s);
+        name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
     });
     QtDesktop desktop;
-    const auto chosen = desktop.chooseExportFile(nullptr, u"导出"_s, u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s);
-    QCOMPARE(std::tuple(chosen, question), std::tuple(std::optional(std::pair(m_dialogFolder.filePath(u"座位表.png"_s), 1)), true));
+    const auto answer = desktop.chooseExportFile(nullptr, u"导出"_s, u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s);
+    QCOMPARE(std::tuple(answer, question), std::tuple(std::optional(std::pair(m_dialogFolder.filePath(chosen), 1)), asked));
 }
 
 void TestForm1::messages()
