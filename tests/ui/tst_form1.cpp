@@ -41,6 +41,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -202,6 +204,7 @@ private:
     void checkDragged(const QString &seat, const QString &over);
     void drop(const QStringList &files);
     void inAbout(const QStringList &words);
+    void typeInDialog(const QString &typed, bool &question, const std::function<void(QFileDialog *)> &first);
     void showMenu(QWidget *target);
     QStringList captions() const;
     QString work(const QString &name) const { return m_dir->filePath(name); }
@@ -861,6 +864,27 @@ void TestForm1::printedPages()
     QCOMPARE(readBytes(m_dir->filePath(u"printed.pdf"_s)).count("/Type /Page\n"), pages);
 }
 
+// Once the next file dialog shows: `first` with it, then `typed` and Return
+// in its name box; whatever the dialog asks then is answered Yes, and
+// `question` says whether it asked.
+void TestForm1::typeInDialog(const QString &typed, bool &question, const std::function<void(QFileDialog *)> &first)
+{
+    QTimer::singleShot(0, this, [&question, typed, first] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        first(dialog);
+        QTimer::singleShot(0, dialog, [&question] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                question = true;
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+        name->setText(typed);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+}
+
 void TestForm1::chooseFile_data()
 {
     QTest::addColumn<Desktop::FileDialog>("kind");
@@ -880,21 +904,9 @@ void TestForm1::chooseFile()
 
     QStringList seen; // the title and the filters, all and the one selected
     bool question = false, plainIcons = false;
-    QTimer::singleShot(0, this, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
+    typeInDialog(typed, question, [&](QFileDialog *dialog) {
         seen = QStringList{dialog->windowTitle()} + dialog->nameFilters() << dialog->selectedNameFilter();
         plainIcons = dynamic_cast<const PlainFileIconProvider *>(dialog->iconProvider()) != nullptr;
-        // Whatever the dialog asks is answered Yes.
-        QTimer::singleShot(0, dialog, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                question = true;
-                box->button(QMessageBox::Yes)->click();
-            }
-        });
-        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        name->setText(typed);
-        QTest::keyClick(name, Qt::Key_Return);
     });
     QtDesktop desktop;
     const auto chosen = desktop.chooseFile(nullptr, kind, u"保存"_s, u"RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s);
@@ -922,20 +934,8 @@ void TestForm1::chooseExportFile()
     // asks whether to replace the file so named.
     QVERIFY(writeBytes(m_dialogFolder.filePath(u"座位表.png"_s), "\x89PNG"));
     bool question = false;
-    QTimer::singleShot(0, this, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        QTest::keyClick(dialog->findChild<QComboBox *>(u"fileTypeCombo"_s), Qt::Key_Down);
-        QTimer::singleShot(0, dialog, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                question = true;
-                box->button(QMessageBox::Yes)->click();
-            }
-        });
-        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        name->setText(typed);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
+    typeInDialog(typed, question,
+                 [](QFileDialog *dialog) { QTest::keyClick(dialog->findChild<QComboBox *>(u"fileTypeCombo"_s), Qt::Key_Down); });
     QtDesktop desktop;
     const auto answer = desktop.chooseExportFile(nullptr, u"导出"_s, u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s);
     QCOMPARE(std::tuple(answer, question), std::tuple(std::optional(std::pair(m_dialogFolder.filePath(chosen), 1)), asked));
