@@ -121,12 +121,16 @@ QByteArray SheetDocuments::pdf(const ChartSheet &sheet)
         QPainter painter(&writer);
         sheet.paintPages(painter, writer);
     }
+    return withGlyphsNamed(buffer.data(), sheet);
+}
+
+QByteArray SheetDocuments::withGlyphsNamed(QByteArray pdf, const ChartSheet &sheet)
+{
     QString drawn = sheet.title();
     for (int seat = 0; seat < SeatChart::SeatCount; ++seat)
         drawn += sheet.chart().seat(seat);
-    QByteArray bytes = buffer.data();
-    renameGlyphs(bytes, glyphNames(drawn));
-    return bytes;
+    renameGlyphs(pdf, glyphNames(drawn));
+    return pdf;
 }
 
 QImage SheetDocuments::image(const ChartSheet &sheet)

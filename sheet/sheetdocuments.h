@@ -16,6 +16,12 @@ public:
     // Both views on A4 landscape pages, the names as searchable text in
     // embedded fonts.
     static QByteArray pdf(const ChartSheet &sheet);
+    // A PDF of the sheet that Qt wrote (through a printer's "print to file",
+    // say), with each glyph named by the character the sheet draws with it,
+    // as pdf() names them: Qt names a glyph by the lowest character that the
+    // font gives it, which for many common hanzi is a radical of the same
+    // shape (⼦ for 子), so that a name would not be found or copied.
+    static QByteArray withGlyphsNamed(QByteArray pdf, const ChartSheet &sheet);
     // The FacingPodium view, MinimumImageWidth pixels wide or wider.
     static QImage image(const ChartSheet &sheet);
     static QByteArray png(const ChartSheet &sheet);

@@ -1,6 +1,9 @@
 #include "ui/sheetprinter.h"
 
+#include "files/filebytes.h"
+#include "files/stagedfile.h"
 #include "sheet/chartsheet.h"
+#include "sheet/sheetdocuments.h"
 
 #include <QPageLayout>
 #include <QPageSize>
@@ -9,6 +12,13 @@
 #include <QPrinter>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Far more than two pages of 35 names take.
+constexpr qint64 MaxPdfBytes = 64 << 20;
+
+} // namespace
 
 void SheetPrinter::preview(QWidget *parent, const ChartSheet &sheet)
 {
@@ -38,4 +48,11 @@ void SheetPrinter::print(QPrinter &printer, const ChartSheet &sheet)
         first = false;
         sheet.paint(painter, QRectF(painter.viewport()), views[page - 1]);
     }
+    if (first || !painter.end() || printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
+        return;
+    // Printed to a file: the names in it are made searchable, as in an
+    // export. Where that fails, Qt's file stays as it is.
+    const auto written = FileBytes::read(printer.outputFileName(), MaxPdfBytes);
+    if (written.ok() && written.value().complete)
+        StagedFile::write(printer.outputFileName(), SheetDocuments::withGlyphsNamed(written.value().data, sheet));
 }

@@ -13,6 +13,7 @@ public:
     // unless the user gives a page range, or prints to a PDF file.
     static void preview(QWidget *parent, const ChartSheet &sheet);
     // Prints the pages that the printer's page range holds, every page when
-    // it holds none.
+    // it holds none. A PDF printed to a file gets its glyphs named as an
+    // exported one does (SheetDocuments::withGlyphsNamed).
     static void print(QPrinter &printer, const ChartSheet &sheet);
 };
