@@ -8,6 +8,7 @@
 // shown; the summary after the table compares the medians with the target.
 // Later flags override these defaults, e.g. --benchmark_repetitions=15.
 
+#include "bench/classnames.h"
 #include "sheet/sheetdocuments.h"
 
 #include <QGuiApplication>
@@ -32,14 +33,7 @@ namespace {
 
 constexpr double TargetMilliseconds = 100;
 
-// One class, seat by seat; each seat's name is four of them in a row.
-const QStringList ClassNames = {
-    u"王子涵"_s, u"李思远"_s, u"张浩然"_s, u"刘雨桐"_s, u"陈思源"_s, u"杨欣怡"_s, u"黄一鸣"_s, u"赵佳琪"_s, u"吴俊杰"_s,
-    u"周子轩"_s, u"徐梓萱"_s, u"孙浩宇"_s, u"马晓彤"_s, u"朱文博"_s, u"胡诗涵"_s, u"郭明轩"_s, u"何雨泽"_s, u"高嘉怡"_s,
-    u"林梓睿"_s, u"罗一诺"_s, u"郑天佑"_s, u"梁可馨"_s, u"谢宇航"_s, u"宋佳慧"_s, u"唐子墨"_s, u"许静怡"_s, u"韩博文"_s,
-    u"冯心怡"_s, u"邓俊熙"_s, u"曹若曦"_s, u"彭昊天"_s, u"曾语嫣"_s, u"肖瑞泽"_s, u"田梦琪"_s, u"董睿哲"_s,
-};
-
+// Each seat's name is four of ClassNames in a row.
 ChartSheet classSheet()
 {
     SeatChart chart;
