@@ -353,8 +353,9 @@ void Form1::showFullScreenView()
     if (!m_fullScreen) {
         m_fullScreen = new FullScreenView(this);
         m_fullScreen->setAttribute(Qt::WA_DeleteOnClose);
-        // Back to the window once the view is closed.
-        connect(m_fullScreen, &QObject::destroyed, this, [this] { activateWindow(); });
+        // Back to the window once the teacher closes the view; not while
+        // the window itself is going, which takes the view with it.
+        connect(m_fullScreen, &FullScreenView::closed, this, &QWidget::activateWindow);
         // A draw, undo and redo in front of the class.
         m_fullScreen->addActions({m_shuffleAction, m_undoAction, m_redoAction});
         m_fullScreen->showSheet(sheet());

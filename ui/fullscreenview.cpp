@@ -87,6 +87,12 @@ bool FullScreenView::event(QEvent *event)
     return QWidget::event(event);
 }
 
+void FullScreenView::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    emit closed();
+}
+
 void FullScreenView::keyPressEvent(QKeyEvent *event)
 {
     // Esc and F11 leave the view at once, during a draw too: its result is

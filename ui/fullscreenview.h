@@ -37,8 +37,13 @@ public:
     static constexpr int MixingTicks = 50;
     static constexpr int TickMilliseconds = 40;
 
+signals:
+    // The teacher closed the view (not sent when its window is deleted).
+    void closed();
+
 protected:
     bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
