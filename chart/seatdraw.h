@@ -1,0 +1,38 @@
+#pragma once
+
+#include "chart/seatchart.h"
+#include "chart/seatrules.h"
+
+#include <QStringList>
+
+class QRandomGenerator;
+
+// The random seating that honours the rules: the names of the occupied seats
+// dealt out again so that every active rule holds, or the reason why that
+// cannot be done. Empty seats stay empty and where they are; the podium and
+// the pending click are not touched.
+//
+// - Complete: when an arrangement that meets every active rule exists, and the
+//   search stays within its limit, one is found.
+// - Fair: every such arrangement is about equally likely (exactly where the
+//   valid arrangements can be listed or drawn by rejection; otherwise by a
+//   random walk over them, see the README for the measured distance).
+// - It differs from the arrangement before whenever another valid one exists.
+// - With no active rule it is SeatChart::shuffle.
+// - When the rules cannot all hold, clash names a minimal set of them: drop any
+//   one and the rest can be met together.
+class SeatDraw
+{
+public:
+    // Search steps (placements tried) for one draw, the clash included.
+    static constexpr qint64 DefaultStepLimit = 2'000'000;
+    enum class Outcome { Drawn, Clash, LimitReached };
+    struct Result {
+        Outcome outcome = Outcome::Drawn;
+        SeatChart::Arrangement arrangement; // Drawn: the new seats, podium as before
+        QStringList clash;                  // Clash: the rules' sentences, in list order
+    };
+
+    static Result draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random,
+                       qint64 stepLimit = DefaultStepLimit);
+};

@@ -1,0 +1,103 @@
+#include "chart/seatrules.h"
+
+#include "chart/seatchart.h"
+
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+const QString SeatRules::EveryoneMovesText = u"每人换座位"_s;
+const QString SeatRules::NewDeskmatesText = u"每人换同桌"_s;
+
+namespace {
+
+// The one seat holding name, -1 when none does, -2 when more than one does.
+int seatOf(const SeatChart &chart, const QString &name)
+{
+    int found = -1;
+    for (int i = 0; i < SeatChart::SeatCount; ++i) {
+        if (chart.seat(i) == name) {
+            if (found >= 0)
+                return -2;
+            found = i;
+        }
+    }
+    return found;
+}
+
+bool nextTo(int a, int b)
+{
+    const int dc = std::abs(SeatChart::columnOf(a) - SeatChart::columnOf(b));
+    const int dr = std::abs(SeatChart::rowOf(a) - SeatChart::rowOf(b));
+    return a != b && dc <= 1 && dr <= 1;
+}
+
+bool sideBySide(int a, int b)
+{
+    return SeatChart::rowOf(a) == SeatChart::rowOf(b) && std::abs(SeatChart::columnOf(a) - SeatChart::columnOf(b)) == 1;
+}
+
+} // namespace
+
+SeatRules::Standing SeatRules::standing(const SeatRule &rule, const SeatChart &chart)
+{
+    const int first = seatOf(chart, rule.first);
+    const int second = rule.pairsPupils() ? seatOf(chart, rule.second) : 0;
+    if (first == -1 || second == -1)
+        return Standing::NotInClass;
+    if (first == -2 || second == -2)
+        return Standing::Ambiguous;
+    bool met = false;
+    switch (rule.kind) {
+    case SeatRule::Kind::Fixed:
+        met = chart.pupilColumn(first) == rule.column && chart.pupilRow(first) == rule.row;
+        break;
+    case SeatRule::Kind::FrontRows:
+        met = chart.pupilRow(first) <= rule.count;
+        break;
+    case SeatRule::Kind::BackRows:
+        met = chart.pupilRow(first) > SeatChart::Rows - rule.count;
+        break;
+    case SeatRule::Kind::Apart:
+        met = !nextTo(first, second);
+        break;
+    case SeatRule::Kind::Together:
+        met = sideBySide(first, second);
+        break;
+    }
+    return met ? Standing::Met : Standing::NotMet;
+}
+
+bool SeatRules::isActive(const SeatRule &rule, const SeatChart &chart)
+{
+    const Standing s = standing(rule, chart);
+    return s == Standing::Met || s == Standing::NotMet;
+}
+
+qsizetype SeatRules::fixedRuleAt(const SeatChart &chart, int index) const
+{
+    const QString &name = chart.seat(index);
+    if (name.isEmpty() || seatOf(chart, name) != index)
+        return -1;
+    const SeatRule wanted = SeatRule::fixed(name, chart.pupilColumn(index), chart.pupilRow(index));
+    return rules.indexOf(wanted);
+}
+
+void SeatRules::toggleFixedAt(const SeatChart &chart, int index)
+{
+    const QString &name = chart.seat(index);
+    if (name.isEmpty() || seatOf(chart, name) != index)
+        return;
+    if (const qsizetype at = fixedRuleAt(chart, index); at >= 0) {
+        rules.removeAt(at);
+        return;
+    }
+    // A pupil has one fixed seat: a new one takes the place of the old.
+    for (qsizetype i = 0; i < rules.size(); ++i) {
+        if (rules.at(i).kind == SeatRule::Kind::Fixed && rules.at(i).first == name) {
+            rules[i] = SeatRule::fixed(name, chart.pupilColumn(index), chart.pupilRow(index));
+            return;
+        }
+    }
+    rules.append(SeatRule::fixed(name, chart.pupilColumn(index), chart.pupilRow(index)));
+}
