@@ -121,3 +121,15 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
     }
     return std::nullopt;
 }
+
+QList<FileError> ChartFiles::loadWorkingFiles(SeatChart &chart, RulesFile::Contents &rules, const QString &workingFolder)
+{
+    Q_UNUSED(rules);
+    return loadWorkingFiles(chart, workingFolder);
+}
+
+std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, const RulesFile::Contents &rules, const QString &workingFolder)
+{
+    Q_UNUSED(rules);
+    return saveWorkingFiles(chart, workingFolder);
+}

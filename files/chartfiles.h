@@ -2,6 +2,7 @@
 
 #include "files/fileerror.h"
 #include "files/result.h"
+#include "files/rulesfile.h"
 
 #include <QList>
 #include <QString>
@@ -54,4 +55,11 @@ public:
     // synced after both renames is an error too: the new files are in place
     // but may not survive a crash.
     static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const QString &workingFolder = {});
+
+    // The same with the rules file: read at start-up like the others (its
+    // line problems are reported too), and written by Save together with
+    // them, or removed when there is nothing to write.
+    static QList<FileError> loadWorkingFiles(SeatChart &chart, RulesFile::Contents &rules, const QString &workingFolder = {});
+    static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const RulesFile::Contents &rules,
+                                                     const QString &workingFolder = {});
 };
