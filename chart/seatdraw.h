@@ -33,6 +33,5 @@ public:
         QStringList clash;                  // Clash: the rules' sentences, in list order
     };
 
-    static Result draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random,
-                       qint64 stepLimit = DefaultStepLimit);
+    static Result draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit = DefaultStepLimit);
 };

@@ -14,14 +14,11 @@ bool SeatRule::isValid() const
     if (first.isEmpty())
         return false;
     switch (kind) {
-    case Kind::Fixed:
-        return column >= 1 && column <= SeatChart::Columns && row >= 1 && row <= SeatChart::Rows;
+    case Kind::Fixed: return column >= 1 && column <= SeatChart::Columns && row >= 1 && row <= SeatChart::Rows;
     case Kind::FrontRows:
-    case Kind::BackRows:
-        return count >= 1 && count <= MaxRowCount;
+    case Kind::BackRows: return count >= 1 && count <= MaxRowCount;
     case Kind::Apart:
-    case Kind::Together:
-        return !second.isEmpty() && second != first;
+    case Kind::Together: return !second.isEmpty() && second != first;
     }
     return false;
 }
@@ -29,16 +26,11 @@ bool SeatRule::isValid() const
 QString SeatRule::sentence() const
 {
     switch (kind) {
-    case Kind::Fixed:
-        return u"%1 固定在第%2列第%3排"_s.arg(first).arg(column).arg(row);
-    case Kind::FrontRows:
-        return u"%1 坐前%2排"_s.arg(first).arg(count);
-    case Kind::BackRows:
-        return u"%1 坐后%2排"_s.arg(first).arg(count);
-    case Kind::Apart:
-        return u"%1 和 %2 不相邻"_s.arg(first, second);
-    case Kind::Together:
-        return u"%1 和 %2 同桌"_s.arg(first, second);
+    case Kind::Fixed: return u"%1 固定在第%2列第%3排"_s.arg(first).arg(column).arg(row);
+    case Kind::FrontRows: return u"%1 坐前%2排"_s.arg(first).arg(count);
+    case Kind::BackRows: return u"%1 坐后%2排"_s.arg(first).arg(count);
+    case Kind::Apart: return u"%1 和 %2 不相邻"_s.arg(first, second);
+    case Kind::Together: return u"%1 和 %2 同桌"_s.arg(first, second);
     }
     return {};
 }

@@ -49,21 +49,11 @@ SeatRules::Standing SeatRules::standing(const SeatRule &rule, const SeatChart &c
         return Standing::Ambiguous;
     bool met = false;
     switch (rule.kind) {
-    case SeatRule::Kind::Fixed:
-        met = chart.pupilColumn(first) == rule.column && chart.pupilRow(first) == rule.row;
-        break;
-    case SeatRule::Kind::FrontRows:
-        met = chart.pupilRow(first) <= rule.count;
-        break;
-    case SeatRule::Kind::BackRows:
-        met = chart.pupilRow(first) > SeatChart::Rows - rule.count;
-        break;
-    case SeatRule::Kind::Apart:
-        met = !nextTo(first, second);
-        break;
-    case SeatRule::Kind::Together:
-        met = sideBySide(first, second);
-        break;
+    case SeatRule::Kind::Fixed: met = chart.pupilColumn(first) == rule.column && chart.pupilRow(first) == rule.row; break;
+    case SeatRule::Kind::FrontRows: met = chart.pupilRow(first) <= rule.count; break;
+    case SeatRule::Kind::BackRows: met = chart.pupilRow(first) > SeatChart::Rows - rule.count; break;
+    case SeatRule::Kind::Apart: met = !nextTo(first, second); break;
+    case SeatRule::Kind::Together: met = sideBySide(first, second); break;
     }
     return met ? Standing::Met : Standing::NotMet;
 }
