@@ -2,6 +2,8 @@
 
 #include "chart/seatchart.h"
 
+#include <QHash>
+
 #include <cstdlib>
 
 using namespace Qt::StringLiterals;
@@ -90,4 +92,38 @@ void SeatRules::toggleFixedAt(const SeatChart &chart, int index)
         }
     }
     rules.append(SeatRule::fixed(name, chart.pupilColumn(index), chart.pupilRow(index)));
+}
+
+bool SeatRules::metBy(const SeatChart &before, const SeatChart &after) const
+{
+    QStringList fixed;
+    for (const SeatRule &rule : rules) {
+        if (!isActive(rule, before))
+            continue;
+        if (standing(rule, after) != Standing::Met)
+            return false;
+        if (rule.kind == SeatRule::Kind::Fixed)
+            fixed.append(rule.first);
+    }
+    QHash<QString, QList<int>> seatsAfter;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        seatsAfter[after.seat(i)].append(i);
+    for (int i = 0; i < SeatChart::SeatCount; ++i) {
+        const QString &name = before.seat(i);
+        if (name.isEmpty())
+            continue;
+        if (everyoneMoves && after.seat(i) == name && !fixed.contains(name))
+            return false;
+        // The seat on the right is enough: each pair is looked at once.
+        const int right = i + SeatChart::Rows;
+        if (!newDeskmates || right >= SeatChart::SeatCount || before.seat(right).isEmpty() || before.seat(right) == name)
+            continue;
+        for (int a : seatsAfter.value(name)) {
+            for (int b : seatsAfter.value(before.seat(right))) {
+                if (sideBySide(a, b))
+                    return false;
+            }
+        }
+    }
+    return true;
 }

@@ -30,6 +30,10 @@ struct SeatRules {
     // True when the rule takes part in a draw in this chart.
     static bool isActive(const SeatRule &rule, const SeatChart &chart);
 
+    // True when after, drawn from before, meets every rule active in before
+    // and the switches that are on.
+    bool metBy(const SeatChart &before, const SeatChart &after) const;
+
     // The index in rules of the fixed-seat rule that keeps the pupil now in
     // seat index there, or -1 (also for an empty seat or an ambiguous name).
     qsizetype fixedRuleAt(const SeatChart &chart, int index) const;

@@ -1,0 +1,289 @@
+// 随机排座 with rules: every rule kind met, a minimal clash named when they
+// cannot all hold, uniform draws, and the search's limit.
+
+#include "chart/seatdraw.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Rules = QList<SeatRule>;
+using Pinned = QList<std::pair<int, QString>>; // seat index, the name it must hold
+
+// A room as drawn: rows from the top separated by '/', one letter per seat
+// from the left, '.' for an empty seat.
+SeatChart room(const QString &layout, PodiumSide podium)
+{
+    SeatChart chart;
+    chart.setPodiumSide(podium);
+    const QStringList rows = layout.split(u'/');
+    for (int row = 0; row < rows.size(); ++row) {
+        for (int column = 0; column < rows.at(row).size(); ++column) {
+            if (rows.at(row).at(column) != u'.')
+                chart.setSeat(SeatChart::indexOf(column, row), rows.at(row).at(column));
+        }
+    }
+    return chart;
+}
+
+SeatRules rulesOf(const Rules &list, int switches)
+{
+    return {list, (switches & 1) != 0, (switches & 2) != 0};
+}
+
+SeatChart drawn(const SeatChart &before, const SeatDraw::Result &result)
+{
+    SeatChart after = before;
+    after.setArrangement(result.arrangement);
+    return after;
+}
+
+// The names of the occupied seats, in seat order; empty seats stay empty.
+QStringList occupants(const SeatChart &before, const SeatChart &after)
+{
+    QStringList names;
+    for (int i = 0; i < SeatChart::SeatCount; ++i) {
+        if (!before.seat(i).isEmpty())
+            names.append(after.seat(i));
+        else if (!after.seat(i).isEmpty())
+            return {u"a name in an empty seat"_s};
+    }
+    return names;
+}
+
+// Every valid arrangement other than the one before, by trying every order.
+QSet<QStringList> validArrangements(const SeatChart &before, const SeatRules &rules)
+{
+    QStringList names = occupants(before, before);
+    std::sort(names.begin(), names.end());
+    QSet<QStringList> valid;
+    do {
+        SeatChart after = before;
+        for (int i = 0, k = 0; i < SeatChart::SeatCount; ++i) {
+            if (!before.seat(i).isEmpty())
+                after.setSeat(i, names.at(k++));
+        }
+        if (after != before && rules.metBy(before, after))
+            valid.insert(names);
+    } while (std::next_permutation(names.begin(), names.end()));
+    return valid;
+}
+
+} // namespace
+
+class TestSeatDraw : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void meetsRules_data();
+    void meetsRules();
+    void clash_data();
+    void clash();
+    void uniform_data();
+    void uniform();
+    void keepsTheOnlyArrangement();
+    void limit();
+};
+
+void TestSeatDraw::meetsRules_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<PodiumSide>("podium");
+    QTest::addColumn<Rules>("rules");
+    QTest::addColumn<int>("switches"); // 1: 每人换座位, 2: 每人换同桌
+    QTest::addColumn<Pinned>("pinned");
+
+    const auto top = PodiumSide::Top, bottom = PodiumSide::Bottom;
+    // 第1列第1排 is the top left seat as drawn with the podium at the top, the
+    // bottom right one with the podium at the bottom.
+    QTest::newRow("fixed seat, podium at the top")
+        << u"ABCDE/FGHIJ"_s << top << Rules{SeatRule::fixed(u"A"_s, 5, 2)} << 0 << Pinned{{SeatChart::indexOf(4, 1), u"A"_s}};
+    QTest::newRow("fixed seat, podium at the bottom")
+        << u"ABCDE/FGHIJ/...../...../...../...../KLMNO"_s << bottom << Rules{SeatRule::fixed(u"A"_s, 1, 1), SeatRule::fixed(u"B"_s, 2, 7)}
+        << 0 << Pinned{{34, u"A"_s}, {SeatChart::indexOf(3, 0), u"B"_s}};
+    QTest::newRow("front rows") << u"ABCDE/...../FGHIJ/...../...../...../KLMNO"_s << bottom
+                                << Rules{SeatRule::frontRows(u"A"_s, 1), SeatRule::frontRows(u"B"_s, 1), SeatRule::frontRows(u"C"_s, 2)}
+                                << 0 << Pinned{};
+    QTest::newRow("back rows") << u"ABCDE/...../...../...../...../FGHIJ/KLMNO"_s << top
+                               << Rules{SeatRule::backRows(u"A"_s, 1), SeatRule::backRows(u"B"_s, 2), SeatRule::backRows(u"O"_s, 6)} << 0
+                               << Pinned{};
+    QTest::newRow("apart") << u"ABCD./EFG.."_s << top
+                           << Rules{SeatRule::apart(u"A"_s, u"B"_s), SeatRule::apart(u"A"_s, u"C"_s), SeatRule::apart(u"D"_s, u"E"_s)} << 0
+                           << Pinned{};
+    QTest::newRow("together") << u"ABCDE/FGHI./J.K.L"_s << top
+                              << Rules{SeatRule::together(u"A"_s, u"L"_s), SeatRule::together(u"L"_s, u"F"_s),
+                                       SeatRule::together(u"J"_s, u"K"_s)}
+                              << 0 << Pinned{};
+    QTest::newRow("everyone moves, the fixed pupil stays")
+        << u"ABCDE/FG..."_s << top << Rules{SeatRule::fixed(u"A"_s, 1, 1)} << 1 << Pinned{{0, u"A"_s}};
+    QTest::newRow("new deskmates") << u"ABCDE/FGHIJ"_s << top << Rules{} << 2 << Pinned{};
+    QTest::newRow("both switches, copies of a name") << u"AABC./DD.EF"_s << top << Rules{} << 3 << Pinned{};
+    QTest::newRow("pupils not in the class or named twice are ignored")
+        << u"AABC"_s << top << Rules{SeatRule::fixed(u"A"_s, 4, 1), SeatRule::fixed(u"Z"_s, 4, 1), SeatRule::fixed(u"B"_s, 4, 1)} << 0
+        << Pinned{{SeatChart::indexOf(3, 0), u"B"_s}};
+}
+
+void TestSeatDraw::meetsRules()
+{
+    QFETCH(QString, layout);
+    QFETCH(PodiumSide, podium);
+    QFETCH(Rules, rules);
+    QFETCH(int, switches);
+    QFETCH(Pinned, pinned);
+
+    SeatChart before = room(layout, podium);
+    before.clickSeat(3);
+    const SeatRules seatRules = rulesOf(rules, switches);
+    QStringList everyone = occupants(before, before);
+    everyone.sort();
+    QRandomGenerator random(11);
+    for (int n = 0; n < 50; ++n) {
+        const SeatDraw::Result result = SeatDraw::draw(before, seatRules, random);
+        QCOMPARE(result.outcome, SeatDraw::Outcome::Drawn);
+        const SeatChart after = drawn(before, result);
+        QVERIFY(seatRules.metBy(before, after));
+        QVERIFY(after != before);
+        QCOMPARE(after.podiumSide(), podium);
+        QStringList names = occupants(before, after);
+        names.sort();
+        QCOMPARE(names, everyone); // nobody lost or doubled, no gap filled
+        for (const auto &[seat, name] : pinned)
+            QCOMPARE(after.seat(seat), name);
+    }
+}
+
+void TestSeatDraw::clash_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<Rules>("rules");
+    QTest::addColumn<int>("switches");
+    QTest::addColumn<QStringList>("clash");
+
+    // Each room has a rule or a switch besides the clash, which it must leave out.
+    QTest::newRow("two pupils fixed to one seat")
+        << u"ABC"_s << Rules{SeatRule::fixed(u"A"_s, 1, 1), SeatRule::frontRows(u"C"_s, 1), SeatRule::fixed(u"B"_s, 1, 1)} << 0
+        << QStringList{u"A 固定在第1列第1排"_s, u"B 固定在第1列第1排"_s};
+    QTest::newRow("four pupils for a first row of three")
+        << u"A.B.C/DEFGH"_s
+        << Rules{SeatRule::frontRows(u"D"_s, 1), SeatRule::frontRows(u"E"_s, 1), SeatRule::apart(u"A"_s, u"H"_s),
+                 SeatRule::frontRows(u"F"_s, 1), SeatRule::frontRows(u"G"_s, 1)}
+        << 0 << QStringList{u"D 坐前1排"_s, u"E 坐前1排"_s, u"F 坐前1排"_s, u"G 坐前1排"_s};
+    QTest::newRow("a deskmate for a seat without a free neighbour")
+        << u"A.B.C/DEFGH"_s << Rules{SeatRule::together(u"C"_s, u"D"_s), SeatRule::fixed(u"C"_s, 5, 1), SeatRule::backRows(u"E"_s, 6)} << 1
+        << QStringList{u"C 和 D 同桌"_s, u"C 固定在第5列第1排"_s};
+    QTest::newRow("a chain of pupils apart") << u"ABC"_s << Rules{SeatRule::apart(u"A"_s, u"B"_s), SeatRule::apart(u"B"_s, u"C"_s)} << 1
+                                             << QStringList{u"A 和 B 不相邻"_s, u"B 和 C 不相邻"_s};
+    QTest::newRow("a fixed seat that is empty")
+        << u"AB.C"_s << Rules{SeatRule::fixed(u"A"_s, 3, 1), SeatRule::apart(u"B"_s, u"C"_s)} << 0 << QStringList{u"A 固定在第3列第1排"_s};
+    QTest::newRow("deskmates who must change") << u"AB/C"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 3
+                                               << QStringList{u"A 和 B 同桌"_s, u"每人换同桌"_s};
+    QTest::newRow("three deskmates of one pupil")
+        << u"ABCDE"_s << Rules{SeatRule::together(u"C"_s, u"B"_s), SeatRule::together(u"C"_s, u"D"_s), SeatRule::together(u"C"_s, u"A"_s)}
+        << 0 << QStringList{u"C 和 B 同桌"_s, u"C 和 D 同桌"_s, u"C 和 A 同桌"_s};
+}
+
+void TestSeatDraw::clash()
+{
+    QFETCH(QString, layout);
+    QFETCH(Rules, rules);
+    QFETCH(int, switches);
+    QFETCH(QStringList, clash);
+
+    const SeatChart before = room(layout, PodiumSide::Top);
+    QRandomGenerator random(5);
+    const SeatDraw::Result result = SeatDraw::draw(before, rulesOf(rules, switches), random);
+    QCOMPARE(result.outcome, SeatDraw::Outcome::Clash);
+    QCOMPARE(result.clash, clash);
+    QCOMPARE(drawn(before, result), before);
+    // Minimal: without any one of them the rest hold together.
+    for (const QString &dropped : clash) {
+        SeatRules rest = rulesOf({}, 0);
+        for (const QString &kept : clash) {
+            for (const SeatRule &rule : rules) {
+                if (kept != dropped && rule.sentence() == kept)
+                    rest.rules.append(rule);
+            }
+            rest.everyoneMoves |= kept != dropped && kept == SeatRules::EveryoneMovesText;
+            rest.newDeskmates |= kept != dropped && kept == SeatRules::NewDeskmatesText;
+        }
+        QCOMPARE(SeatDraw::draw(before, rest, random).outcome, SeatDraw::Outcome::Drawn);
+    }
+}
+
+void TestSeatDraw::uniform_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<Rules>("rules");
+    QTest::addColumn<int>("switches");
+
+    QTest::newRow("deskmates in a row of five") << u"ABCDE"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0;
+    QTest::newRow("apart and a front row") << u"AB.C./D.E.."_s << Rules{SeatRule::apart(u"A"_s, u"D"_s), SeatRule::frontRows(u"E"_s, 1)}
+                                           << 0;
+    QTest::newRow("both switches") << u"ABC../DEF.."_s << Rules{} << 3;
+    QTest::newRow("one other arrangement") << u"AB"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0;
+}
+
+void TestSeatDraw::uniform()
+{
+    QFETCH(QString, layout);
+    QFETCH(Rules, rules);
+    QFETCH(int, switches);
+
+    const SeatChart before = room(layout, PodiumSide::Top);
+    const SeatRules seatRules = rulesOf(rules, switches);
+    const QSet<QStringList> valid = validArrangements(before, seatRules);
+    QVERIFY(!valid.isEmpty());
+    const int draws = 100 * int(valid.size());
+    QRandomGenerator random(3);
+    QHash<QStringList, int> seen;
+    for (int n = 0; n < draws; ++n) {
+        const QStringList names = occupants(before, drawn(before, SeatDraw::draw(before, seatRules, random)));
+        QVERIFY2(valid.contains(names), qPrintable(names.join(u' ')));
+        ++seen[names];
+    }
+    const double expected = double(draws) / double(valid.size());
+    double chiSquare = 0;
+    for (const QStringList &arrangement : valid)
+        chiSquare += (seen.value(arrangement) - expected) * (seen.value(arrangement) - expected) / expected;
+    // p = 0.001 for k degrees of freedom, by the Wilson-Hilferty approximation.
+    const double k = std::max<double>(1, double(valid.size()) - 1);
+    const double bound = k * std::pow(1 - 2 / (9 * k) + 3.09 * std::sqrt(2 / (9 * k)), 3) + 4;
+    QVERIFY2(chiSquare < bound, qPrintable(u"%1 >= %2"_s.arg(chiSquare).arg(bound)));
+}
+
+void TestSeatDraw::keepsTheOnlyArrangement()
+{
+    const SeatChart before = room(u"AB.C"_s, PodiumSide::Bottom);
+    QRandomGenerator random(1);
+    const SeatRules rules = rulesOf({SeatRule::fixed(u"A"_s, 5, 7), SeatRule::fixed(u"B"_s, 4, 7)}, 0);
+    const SeatDraw::Result result = SeatDraw::draw(before, rules, random);
+    QCOMPARE(result.outcome, SeatDraw::Outcome::Drawn);
+    QCOMPARE(drawn(before, result), before);
+}
+
+void TestSeatDraw::limit()
+{
+    // Ten pairs of deskmates: a random deal almost never seats them, so the
+    // search has to.
+    SeatChart before;
+    QList<SeatRule> pairs;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        before.setSeat(i, u"p%1"_s.arg(i));
+    for (int i = 0; i < 20; i += 2)
+        pairs.append(SeatRule::together(u"p%1"_s.arg(i), u"p%1"_s.arg(i + 1)));
+    QRandomGenerator random(2);
+    const SeatDraw::Result stopped = SeatDraw::draw(before, rulesOf(pairs, 0), random, 20);
+    QCOMPARE(stopped.outcome, SeatDraw::Outcome::LimitReached);
+    QCOMPARE(drawn(before, stopped), before);
+    QCOMPARE(SeatDraw::draw(before, rulesOf(pairs, 0), random).outcome, SeatDraw::Outcome::Drawn);
+}
+
+QTEST_APPLESS_MAIN(TestSeatDraw)
+#include "tst_seatdraw.moc"
