@@ -113,6 +113,8 @@ public:
 
     void step()
     {
+        if (m_seats.size() < 2)
+            return; // nothing can move
         const auto seat = [&] { return m_seats.at(m_random.bounded(int(m_seats.size()))); };
         std::array<int, 4> from{}, to{};
         int n = 0;
