@@ -12,9 +12,9 @@
 
 class SeatChart;
 
-// The chart's files: the two working files, default.txt (the seats) and
-// Option (the podium side), and the seat lists that Open and the exam-room
-// command read.
+// The chart's files: the working files, default.txt (the seats), Option (the
+// podium side) and rules.txt (the seating rules, only while there are any),
+// and the seat lists that Open and the exam-room command read.
 //
 // Every reader is done with the file (which it reads only as far as it needs,
 // see SeatListFile) before it touches the chart, so a file that cannot be
@@ -56,10 +56,16 @@ public:
     // but may not survive a crash.
     static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const QString &workingFolder = {});
 
-    // The same with the rules file: read at start-up like the others (its
-    // line problems are reported too), and written by Save together with
-    // them, or removed when there is nothing to write.
+    // The same with the rules file: rules.txt is read like the others, and
+    // its contents replace rules only when it was read; every line of it that
+    // is no rule is reported too (RulesFile::read()).
     static QList<FileError> loadWorkingFiles(SeatChart &chart, RulesFile::Contents &rules, const QString &workingFolder = {});
+    // Save with the rules: Option, rules.txt, then default.txt, replaced
+    // together as above, rules.txt put back too when a later rename fails.
+    // When rules is empty, rules.txt is removed (a copy of it kept to put it
+    // back), or emptied when its name is a link; where there is no rules.txt,
+    // Save is exactly the Save of two files. rules.txt must be neither of the
+    // other two files.
     static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const RulesFile::Contents &rules,
                                                      const QString &workingFolder = {});
 };

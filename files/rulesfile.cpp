@@ -156,11 +156,16 @@ RulesFile::Reading RulesFile::parse(QByteArrayView bytes, const QString &path)
         const QByteArrayView line = lines.at(number - 1);
         if (line.trimmed().isEmpty())
             continue;
-        const std::optional<QString> text = utf8 ? TextCodec::decodeUtf8(line) : TextCodec::decodeGb18030(line);
+        // A line of GB18030 in a UTF-8 file is read as it will be read once
+        // Save has written it, so that it stays what it is.
+        std::optional<QString> text = utf8 ? TextCodec::decodeUtf8(line) : std::nullopt;
+        const bool lineUtf8 = text.has_value();
+        if (!lineUtf8)
+            text = TextCodec::decodeGb18030(line);
         const bool note = text && text->trimmed().startsWith(u'#');
         const Meaning meaning = !text ? Meaning(u"文字编码无法识别，应为 GB18030（GBK）"_s)
             : note                    ? Meaning(QString())
-                                      : meaningOf(line, utf8);
+                                      : meaningOf(line, lineUtf8);
         if (const SeatRule *rule = std::get_if<SeatRule>(&meaning)) {
             contents.rules.rules.append(*rule);
             continue;
@@ -169,7 +174,7 @@ RulesFile::Reading RulesFile::parse(QByteArrayView bytes, const QString &path)
             (*on == Switch::EveryoneMoves ? contents.rules.everyoneMoves : contents.rules.newDeskmates) = true;
             continue;
         }
-        contents.kept.append({contents.rules.rules.size(), utf8 && text ? TextCodec::encode(*text) : line.toByteArray()});
+        contents.kept.append({contents.rules.rules.size(), lineUtf8 ? TextCodec::encode(*text) : line.toByteArray()});
         if (note || ++notRules > MaxReportedLines)
             continue;
         const QString why = looksUtf8 ? u"文件像是 UTF-8 编码，请另存为 ANSI（GBK）或带 BOM 的 UTF-8"_s : std::get<QString>(meaning);
@@ -203,11 +208,11 @@ Result<QByteArray> RulesFile::format(const Contents &contents, const QString &pa
         add(TextCodec::encode(SeatRules::EveryoneMovesText));
     if (normal.rules.newDeskmates)
         add(TextCodec::encode(SeatRules::NewDeskmatesText));
-    // A first name beginning with 锘 and a character whose first byte is BF
-    // would begin the file with the UTF-8 mark; a blank before an entry is
-    // skipped on reading.
+    // A first line beginning with 锘 and a character whose first byte is BF
+    // would begin the file with the UTF-8 mark; a blank line before it is
+    // dropped on reading, and the line itself stays as it is.
     if (bytes.startsWith(Utf8Mark))
-        bytes.prepend(' ');
+        bytes.prepend("\r\n");
 
     const Contents back = parse(bytes, path).contents;
     if (back == normal && bytes.size() <= ReadLimit)

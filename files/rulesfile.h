@@ -31,9 +31,10 @@
 // by its number and the reason. Blank lines are dropped.
 //
 // Reading: GB18030, or UTF-8 when the file begins with the UTF-8 byte-order
-// mark (a text editor's "UTF-8 with BOM"); a line of such a file that is no
-// rule is kept as the same text, in GB18030, or as its bytes when they are no
-// UTF-8. A file longer than ReadLimit or holding a NUL byte is refused whole.
+// mark (a text editor's "UTF-8 with BOM"), but for a line of it that is no
+// UTF-8, read as GB18030; a line of UTF-8 that is no rule is kept as the same
+// text, in GB18030, since Save writes GB18030. A file longer than ReadLimit
+// or holding a NUL byte is refused whole.
 //
 // Writing: the rules in list order, each kept line after the rules that came
 // before it, then the switches; every line ends in CR LF, and the file has no

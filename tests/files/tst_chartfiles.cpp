@@ -72,12 +72,14 @@ private slots:
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
+    RulesFile::Contents m_rules; // none, unless a test says otherwise
 };
 
 void TestChartFiles::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_rules = {};
 }
 
 void TestChartFiles::readersDiffer_data()
@@ -113,7 +115,7 @@ void TestChartFiles::readersDiffer()
     started.setPodiumSide(PodiumSide::Top);
     started.clickSeat(4);
     SeatChart opened = started;
-    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_dir->path()), QList<FileError>());
+    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_rules, m_dir->path()), QList<FileError>());
     QCOMPARE(ChartFiles::loadSeatList(opened, path), std::nullopt);
     for (const auto &[seat, name] : startup)
         QCOMPARE(started.seat(seat), name);
@@ -148,7 +150,7 @@ void TestChartFiles::option()
     QVERIFY(writeBytes(work(u"Option"_s), content));
     SeatChart chart;
     chart.setPodiumSide(before);
-    QCOMPARE(ChartFiles::loadWorkingFiles(chart, m_dir->path()), QList<FileError>());
+    QCOMPARE(ChartFiles::loadWorkingFiles(chart, m_rules, m_dir->path()), QList<FileError>());
     QCOMPARE(chart.podiumSide(), after);
 }
 
@@ -208,13 +210,13 @@ void TestChartFiles::saveReadsBackOrRefuses()
     before.setPodiumSide(PodiumSide::Top);
     QVERIFY(writeBytes(work(u"default.txt"_s), "old\r\n") && writeBytes(work(u"Option"_s), "True\r\n"));
 
-    const auto error = ChartFiles::saveWorkingFiles(chart, m_dir->path());
+    const auto error = ChartFiles::saveWorkingFiles(chart, m_rules, m_dir->path());
     QCOMPARE(error ? std::optional(error->reason()) : std::nullopt,
              refused.isEmpty() ? std::nullopt : std::optional(FileError::Reason::NotFaithful));
     QVERIFY2(!error || error->message().contains(refused), qPrintable(error ? error->message() : QString()));
     QCOMPARE(readBytes(work(u"default.txt"_s)).split('\n').value(seat), line + '\r');
     SeatChart started;
-    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_dir->path()), QList<FileError>());
+    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_rules, m_dir->path()), QList<FileError>());
     QCOMPARE(started, refused.isEmpty() ? chart : before);
 }
 
