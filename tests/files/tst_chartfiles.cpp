@@ -4,9 +4,12 @@
 #include "chart/seatchart.h"
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
+#include "files/rulesfile.h"
 #include "files/seatlistfile.h"
+#include "files/textcodec.h"
 #include "testfiles.h"
 
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +51,25 @@ void refusedRow(const char *name, const QByteArray &bytes, const QString &why)
     QTest::newRow(name) << bytes << QByteArray() << 0 << QStringList() << why;
 }
 
+// The lines in GB18030, each with CR LF.
+QByteArray gbLines(const QStringList &lines)
+{
+    return TextCodec::encode(QString(lines.join(u"\r\n"_s) + u"\r\n"_s));
+}
+
+// What a rules file says: its rules as sentences, then its switches.
+QStringList saying(const RulesFile::Contents &contents)
+{
+    QStringList said;
+    for (const SeatRule &rule : contents.rules.rules)
+        said << rule.sentence();
+    if (contents.rules.everyoneMoves)
+        said << SeatRules::EveryoneMovesText;
+    if (contents.rules.newDeskmates)
+        said << SeatRules::NewDeskmatesText;
+    return said;
+}
+
 } // namespace
 
 class TestChartFiles : public QObject
@@ -68,6 +90,10 @@ private slots:
     void saveReadsBackOrRefuses();
     void htmlTable_data();
     void htmlTable();
+    void rulesFile_data();
+    void rulesFile();
+    void rulesKeptBySave_data();
+    void rulesKeptBySave();
 
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
@@ -358,6 +384,125 @@ void TestChartFiles::read()
     const QString message = result.ok() ? QString() : result.error().message();
     QVERIFY2(result.ok() || (message.contains(u"“\u2068"_s + file.fileName() + u"\u2069”"_s) && message.contains(why)),
              qPrintable(message));
+}
+
+void TestChartFiles::rulesFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("said");     // rules and switches
+    QTest::addColumn<QStringList>("kept");     // "<rules before it>:<line>"
+    QTest::addColumn<QStringList>("problems"); // a part of each detail
+    QTest::addColumn<bool>("asWritten");       // Save writes the same bytes
+
+    const QStringList every = {u"王子涵,固定在第2列第3排"_s, u"李欣怡,坐前2排"_s, u"孙磊,坐后1排"_s, u"张浩然,刘雨桐,不相邻"_s,
+                               u"赵嘉怡,吴俊杰,同桌"_s,      u"每人换座位"_s,     u"每人换同桌"_s};
+    QTest::newRow("every kind") << gbLines(
+        every) << QStringList{u"王子涵 固定在第2列第3排"_s, u"李欣怡 坐前2排"_s, u"孙磊 坐后1排"_s, u"张浩然 和 刘雨桐 不相邻"_s,
+                              u"赵嘉怡 和 吴俊杰 同桌"_s,   u"每人换座位"_s,     u"每人换同桌"_s}
+                                << QStringList() << QStringList() << true;
+    QTest::newRow("names with a comma or blanks quoted")
+        << gbLines({u"\"Smith, J\",\" 王五\",同桌"_s}) << QStringList{u"Smith, J 和  王五 同桌"_s} << QStringList() << QStringList()
+        << true;
+    QTest::newRow("notes and other lines kept where they were")
+        << gbLines({u"# 三年二班"_s, u"甲,坐前2排"_s, u"甲,坐中间"_s, u"# 备注"_s, u"乙,丙,同桌"_s})
+        << QStringList{u"甲 坐前2排"_s, u"乙 和 丙 同桌"_s} << QStringList{u"0:# 三年二班"_s, u"1:甲,坐中间"_s, u"1:# 备注"_s}
+        << QStringList{u"第3行不是一条规则：不认识最后一项"_s} << true;
+    QStringList wrong = {u"甲,固定在第6列第1排"_s, u"  "_s,         u"甲,固定在第1列第8排"_s, u"甲,坐前7排"_s,
+                         u"甲,乙,坐后1排"_s,       u"甲,不相邻"_s,  u"甲,甲,同桌"_s,          u",乙,同桌"_s,
+                         u"甲,每人换座位"_s,       u"甲,坐前 2排"_s};
+    const QByteArray wrongFile = gbLines(wrong) + "\xff\xfe\r\n";
+    wrong.removeOne(u"  "_s);
+    wrong.replaceInStrings(QRegularExpression(u"^"_s), u"0:"_s) << u"0:?"_s;
+    QTest::newRow("each kind of line that is no rule, counted past blank lines")
+        << wrongFile << QStringList() << wrong
+        << QStringList{u"第1行不是一条规则：没有第6列"_s,
+                       u"第3行不是一条规则：没有第8排"_s,
+                       u"第4行不是一条规则：排数应为 1～6"_s,
+                       u"第5行不是一条规则：“坐后1排”前面应有一个姓名，这里有 2 个"_s,
+                       u"第6行不是一条规则：“不相邻”前面应有两个姓名"_s,
+                       u"第7行不是一条规则：两个姓名相同"_s,
+                       u"第8行不是一条规则：姓名不能是空的"_s,
+                       u"第9行不是一条规则：“每人换座位”前面不能有姓名"_s,
+                       u"第10行不是一条规则：不认识"_s,
+                       u"第11行不是一条规则：文字编码无法识别"_s}
+        << false;
+    QTest::newRow("LF and lone CR; blanks around entries; switches go last")
+        << TextCodec::encode(u"每人换同桌\n 甲 , 坐后1排 \r乙,坐前1排"_s) << QStringList{u"甲 坐后1排"_s, u"乙 坐前1排"_s, u"每人换同桌"_s}
+        << QStringList() << QStringList() << false;
+    QTest::newRow("UTF-8 with its mark: a note kept as the same text")
+        << QByteArray("\xef\xbb\xbf") + u"甲,坐前2排\r\n# 注\r\n"_s.toUtf8() << QStringList{u"甲 坐前2排"_s} << QStringList{u"1:# 注"_s}
+        << QStringList() << false;
+    QTest::newRow("UTF-8 without its mark says so") << u"甲,坐前2排\r\n"_s.toUtf8() << QStringList() << QStringList{u"0:?"_s}
+                                                    << QStringList{u"第1行不是一条规则：文件像是 UTF-8 编码"_s} << true;
+    QTest::newRow("more than 20 lines no rule, summed up")
+        << QByteArray("x\r\n").repeated(23) << QStringList() << QStringList(23, u"0:x"_s)
+        << QStringList(20, u"不是一条规则"_s) + QStringList{u"另外 3 行也不是规则"_s} << true;
+}
+
+void TestChartFiles::rulesFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, kept);
+    QFETCH(QStringList, problems);
+    QFETCH(bool, asWritten);
+
+    const RulesFile::Reading reading = RulesFile::parse(file, u"rules.txt"_s);
+    QCOMPARE(saying(reading.contents), said);
+    QStringList keptLines;
+    for (const RulesFile::KeptLine &line : reading.contents.kept)
+        keptLines << QString::number(line.after) + u':' + TextCodec::decodeGb18030(line.bytes).value_or(u"?"_s);
+    QCOMPARE(keptLines.join(u'|').remove(u'\uFFFD'), kept.join(u'|'));
+    QCOMPARE(reading.problems.size(), problems.size());
+    for (qsizetype i = 0; i < problems.size(); ++i) {
+        QVERIFY2(reading.problems.at(i).detail().contains(problems.at(i))
+                     && reading.problems.at(i).reason() == FileError::Reason::RuleNotRead,
+                 qPrintable(reading.problems.at(i).message()));
+    }
+    const auto written = RulesFile::format(reading.contents);
+    QVERIFY(written.ok());
+    QCOMPARE(RulesFile::parse(written.value()).contents, reading.contents);
+    if (asWritten)
+        QCOMPARE(written.value(), file);
+}
+
+void TestChartFiles::rulesKeptBySave_data()
+{
+    QTest::addColumn<QByteArray>("before"); // rules.txt; null: none
+    QTest::addColumn<QStringList>("rules"); // lines of the rules to save
+    QTest::addColumn<QString>("refused");   // a part of Save's message; empty: saved
+
+    QTest::newRow("written, read back") << QByteArray() << QStringList{u"甲,坐前2排"_s, u"# 注"_s, u"\"a,b\",甲,不相邻"_s} << QString();
+    QTest::newRow("the last rule gone: removed") << gbLines({u"甲,坐前2排"_s}) << QStringList() << QString();
+    QTest::newRow("no rules, no rules.txt") << QByteArray() << QStringList() << QString();
+    QTest::newRow("a rule that would not read back")
+        << gbLines({u"# 旧"_s}) << QStringList{u"甲\n乙,坐前2排"_s} << u"规则“\u2068甲␊乙 坐前2排\u2069”保存后读出来会不一样"_s;
+}
+
+void TestChartFiles::rulesKeptBySave()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, rules);
+    QFETCH(QString, refused);
+
+    const QString path = work(u"rules.txt"_s);
+    QVERIFY(before.isNull() || writeBytes(path, before));
+    RulesFile::Contents contents = RulesFile::parse(gbLines(rules)).contents;
+    if (rules.isEmpty())
+        contents = {};
+    else if (!refused.isEmpty())
+        contents.rules.rules = {SeatRule::frontRows(u"甲\n乙"_s, 2)};
+    SeatChart chart;
+    chart.setSeat(0, u"甲"_s);
+    const auto error = ChartFiles::saveWorkingFiles(chart, contents, m_dir->path());
+    QVERIFY2(refused.isEmpty() ? !error : error && error->message().contains(refused), qPrintable(error ? error->message() : QString()));
+
+    SeatChart started;
+    RulesFile::Contents read;
+    QCOMPARE(ChartFiles::loadWorkingFiles(started, read, m_dir->path()), QList<FileError>());
+    QCOMPARE(QFileInfo::exists(path), !contents.isEmpty() || !refused.isEmpty());
+    QCOMPARE(read, refused.isEmpty() ? contents : RulesFile::parse(before).contents);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).contains(u"default.txt"_s), refused.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)
