@@ -227,14 +227,3 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
     // default.txt goes last, as it did when there were two files.
     return commitAll(withRules ? QList<WorkingFile *>{&option, &rulesFile, &seats} : QList<WorkingFile *>{&option, &seats}, untouched);
 }
-
-QList<FileError> ChartFiles::loadWorkingFiles(SeatChart &chart, const QString &workingFolder)
-{
-    RulesFile::Contents ignored;
-    return loadWorkingFiles(chart, ignored, workingFolder);
-}
-
-std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, const QString &workingFolder)
-{
-    return saveWorkingFiles(chart, RulesFile::Contents(), workingFolder);
-}

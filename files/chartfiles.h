@@ -31,11 +31,12 @@ public:
 
     // The start-up load. Seats take the entries of default.txt in order; a
     // NULL entry, and every seat past the end of the list, keeps what it has.
-    // The podium side comes from Option when its first line says one.
-    // A missing file is no problem (a first start has none); anything else
-    // that kept a file from being read is returned, and that file changes
-    // nothing.
-    static QList<FileError> loadWorkingFiles(SeatChart &chart, const QString &workingFolder = {});
+    // The podium side comes from Option when its first line says one, and
+    // rules become what rules.txt holds when it is read. A missing file is no
+    // problem (a first start has none); anything else that kept a file from
+    // being read is returned, and that file changes nothing. So is every
+    // line of rules.txt that is no rule (RulesFile::read()).
+    static QList<FileError> loadWorkingFiles(SeatChart &chart, RulesFile::Contents &rules, const QString &workingFolder = {});
 
     // The reading part of Open: every seat is rewritten, from the file's
     // entries in order, empty for a NULL entry and past the end of the list.
@@ -47,25 +48,17 @@ public:
     // order, an empty string for a NULL entry.
     static Result<QStringList> readExamList(const QString &path);
 
-    // Save: Option, then default.txt. Both are written and synced in full
-    // before either replaces its old version, and a copy of the old Option
-    // is kept. A failure before the renames changes neither file; should
-    // default.txt then not take its place, Option is put back from the copy,
-    // and where even that fails the error says so. A folder that cannot be
-    // synced after both renames is an error too: the new files are in place
-    // but may not survive a crash.
-    static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const QString &workingFolder = {});
-
-    // The same with the rules file: rules.txt is read like the others, and
-    // its contents replace rules only when it was read; every line of it that
-    // is no rule is reported too (RulesFile::read()).
-    static QList<FileError> loadWorkingFiles(SeatChart &chart, RulesFile::Contents &rules, const QString &workingFolder = {});
-    // Save with the rules: Option, rules.txt, then default.txt, replaced
-    // together as above, rules.txt put back too when a later rename fails.
-    // When rules is empty, rules.txt is removed (a copy of it kept to put it
-    // back), or emptied when its name is a link; where there is no rules.txt,
-    // Save is exactly the Save of two files. rules.txt must be neither of the
-    // other two files.
+    // Save: Option, rules.txt, then default.txt. All are written and synced in
+    // full before any replaces its old version, and a copy of each old one
+    // is kept. A failure before the renames changes no file; should a later
+    // file then not take its place, those before it are put back from the
+    // copies (a new one deleted), and where even that fails the error says
+    // so. A folder that cannot be synced after the renames is an error too:
+    // the new files are in place but may not survive a crash.
+    // When rules is empty, rules.txt is removed at its turn (a copy kept to
+    // put it back), or emptied when its name is a link; where there is no
+    // rules.txt, Save is exactly the Save of the other two. rules.txt must be
+    // neither of the other two files.
     static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const RulesFile::Contents &rules,
                                                      const QString &workingFolder = {});
 };
