@@ -76,6 +76,20 @@ struct Save {
 
 const RulesFile::Contents OneRule = {{{SeatRule::frontRows(u"甲"_s, 2)}}, {}};
 
+// A Save with rules, or one that removes rules.txt, where renames fail; the
+// second rename of rules.txt is the one that puts it back.
+Save rulesSave(bool withRules, const QHash<QByteArray, QList<int>> &renames = {}, const QString &said = {})
+{
+    const bool refused = !renames.isEmpty();
+    return {.plants = u"echo '# old' >rules.txt"_s,
+            .renameErrors = renames,
+            .refused = refused ? std::optional(Reason::PermissionDenied) : std::nullopt,
+            .said = said,
+            .failing = refused && !renames.contains("default.txt") ? u"rules.txt"_s : u"default.txt"_s,
+            .withRules = withRules,
+            .newRules = renames.value("rules.txt").size() > 1};
+}
+
 // What a file grants besides its bytes.
 struct Attributes {
     std::optional<uid_t> owner; // nullopt: not compared
@@ -232,63 +246,24 @@ void TestFaults::save_data()
         {.plants = others, .folderMode = 01777, .refused = Reason::LinkRefused, .said = u"Option 没有改动，也没有写入 default.txt。"_s});
 
     // The three files are replaced together, rules.txt between the other two.
-    const Plants rules = u"printf '# old\\r\\n' >rules.txt"_s;
-    const QList<int> refused = {EPERM};
-    row("rules written", {.plants = rules, .withRules = true});
-    row("rules.txt removed", {.plants = rules});
-    row("rules.txt a link: emptied, the link kept", {.plants = u"printf '# old\\r\\n' >kept.txt; ln -s kept.txt rules.txt"_s});
-    row("default.txt not replaced: Option and rules.txt put back",
-        {.plants = rules,
-         .renameErrors = {{"default.txt", refused}},
-         .refused = Reason::PermissionDenied,
-         .said = u"Option 已经改回原样，rules.txt 已经改回原样，default.txt 没有改动。"_s,
-         .withRules = true});
-    row("default.txt not replaced: the new rules.txt taken away",
-        {.renameErrors = {{"default.txt", refused}},
-         .refused = Reason::PermissionDenied,
-         .said = u"新写入的 rules.txt 已经删除，default.txt 没有改动。"_s,
-         .withRules = true});
+    row("rules written", rulesSave(true));
+    row("rules.txt removed", rulesSave(false));
+    row("rules.txt a link: emptied", {.plants = u"echo x >kept.txt; ln -s kept.txt rules.txt"_s});
+    row("default.txt not replaced: Option and rules.txt back",
+        rulesSave(true, {{"default.txt", {EPERM}}}, u"Option 已经改回原样，rules.txt 已经改回原样，default.txt 没有改动。"_s));
     row("default.txt not replaced: the removed rules.txt back",
-        {.plants = rules,
-         .renameErrors = {{"default.txt", refused}},
-         .refused = Reason::PermissionDenied,
-         .said = u"删除的 rules.txt 已经恢复"_s});
+        rulesSave(false, {{"default.txt", {EPERM}}}, u"删除的 rules.txt 已经恢复"_s));
     row("rules.txt not replaced",
-        {.plants = rules,
-         .renameErrors = {{"rules.txt", refused}},
-         .refused = Reason::PermissionDenied,
-         .said = u"Option 已经改回原样，rules.txt 没有改动，default.txt 没有改动。"_s,
-         .failing = u"rules.txt"_s,
-         .withRules = true});
+        rulesSave(true, {{"rules.txt", {EPERM}}}, u"Option 已经改回原样，rules.txt 没有改动，default.txt 没有改动。"_s));
     row("and putting rules.txt back fails too",
-        {.plants = rules,
-         .renameErrors = {{"default.txt", refused}, {"rules.txt", {0, EIO}}},
-         .refused = Reason::PermissionDenied,
-         .said = u"Option 已经改回原样，default.txt 没有改动，但 rules.txt 已经换成新的规则，未能改回"_s,
-         .withRules = true,
-         .newRules = true});
-    row("when the folder's sync fails after rules.txt was removed",
-        {.plants = rules,
-         .folderSyncError = EIO,
-         .refused = Reason::IoError,
-         .said = u"rules.txt 已经删除，但没能确认"_s,
-         .failing = u"Option"_s});
+        rulesSave(true, {{"default.txt", {EPERM}}, {"rules.txt", {0, EIO}}},
+                  u"default.txt 没有改动，但 rules.txt 已经换成新的规则，未能改回"_s));
     row("rules.txt links to Option",
         {.plants = u"ln -s Option rules.txt"_s,
          .refused = Reason::NotFaithful,
          .said = u"Option 和 rules.txt 是同一个文件"_s,
          .failing = u"rules.txt"_s,
          .withRules = true});
-    row("rules.txt links to default.txt, removed",
-        {.plants = u"ln -s default.txt rules.txt"_s,
-         .refused = Reason::NotFaithful,
-         .said = u"rules.txt 也没有改动。"_s,
-         .failing = u"rules.txt"_s});
-    row("a folder rules.txt is not removed",
-        {.plants = u"mkdir rules.txt"_s,
-         .refused = Reason::IsDirectory,
-         .said = u"都没有改动。rules.txt 也没有改动。"_s,
-         .failing = u"rules.txt"_s});
 }
 
 // A folder shared by the teachers of one grade, or on a network, as save_data().
@@ -373,6 +348,9 @@ void TestFaults::save()
         QCOMPARE(readBytes(work + u"/Option"_s), Option::format(chart.podiumSide()));
         QCOMPARE(readBytes(rulesPath), save.withRules ? RulesFile::format(rules).value() : QByteArray());
         QCOMPARE(QFileInfo(rulesPath).isSymLink(), rulesLinked);
+        SeatChart started;
+        RulesFile::Contents back;
+        QCOMPARE(std::pair(ChartFiles::loadWorkingFiles(started, back, work).size(), back), std::pair(qsizetype(0), rules));
         struct stat status = {};
         QVERIFY(::stat(QFile::encodeName(work + u"/default.txt"_s).constData(), &status) == 0 && (status.st_mode & 07000) == 0);
         QVERIFY(!QFileInfo(work + u"/real"_s).exists() || QFileInfo(work + u"/default.txt"_s).isSymLink());
