@@ -23,13 +23,29 @@
 //   每人换座位
 //   每人换同桌
 //
+// Names are written as SeatListFile::entryText() writes a seat ("Smith, J" in
+// double quotes). Numbers are ASCII digits: 列 1 to 5, 排 1 to 7, rows 1 to 6.
 // A line that is not a rule, such as a note beginning with "#" or one that
 // cannot be read, is kept exactly as it is and written back by the next Save,
-// after the rules that came before it. Blank lines are dropped.
+// after the rules that came before it; each such line but a note is reported
+// by its number and the reason. Blank lines are dropped.
+//
+// Reading: GB18030, or UTF-8 when the file begins with the UTF-8 byte-order
+// mark (a text editor's "UTF-8 with BOM"), but for a line of it that is no
+// UTF-8, read as GB18030; a line of UTF-8 that is no rule is kept as the same
+// text, in GB18030, since Save writes GB18030. A file longer than ReadLimit
+// or holding a NUL byte is refused whole.
+//
+// Writing: the rules in list order, each kept line after the rules that came
+// before it, then the switches; every line ends in CR LF, and the file has no
+// byte-order mark.
 class RulesFile
 {
 public:
     static const QString Name; // "rules.txt"
+    static constexpr qint64 ReadLimit = 1 << 20;
+    // Line problems reported by number; more are summed up in one more error.
+    static constexpr qsizetype MaxReportedLines = 20;
 
     // A line kept as the teacher wrote it, without its line end.
     struct KeptLine {
@@ -46,15 +62,21 @@ public:
         friend bool operator==(const Contents &, const Contents &) = default;
     };
     // The contents, and for each line that could not be read an error that
-    // names the file, the line's number and the reason.
+    // names the file, the line's number and the reason (RuleNotRead).
     struct Reading {
         Contents contents;
         QList<FileError> problems;
     };
 
+    // Errors: those of FileBytes::read(), and NotARulesFile.
     static Result<Reading> read(const QString &path);
     static Reading parse(QByteArrayView bytes, const QString &path = {});
     // The file's bytes, once they read back as the same contents; otherwise a
-    // NotFaithful error.
+    // NotFaithful error naming the first rule (or kept line) that does not.
+    // Kept lines are taken in order of `after`, and one whose `after` is past
+    // the last rule (a rule was removed) goes after the last rule.
     static Result<QByteArray> format(const Contents &contents, const QString &path = {});
+
+    // How a rule is written, as text: "王子涵,固定在第2列第3排".
+    static QString lineOf(const SeatRule &rule);
 };

@@ -18,7 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The most of a previous target that keepPrevious() copies; Option is a line.
+// The most of a previous target that keepPrevious() copies: Option is a line,
+// and the rules file is read only up to as much (RulesFile::ReadLimit).
 constexpr qint64 KeepLimit = 1 << 20;
 
 } // namespace
@@ -62,7 +63,7 @@ void StagedFile::removeStaleTemporaries() const
         ::closedir(folder);
 }
 
-std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
+std::optional<FileError> StagedFile::findTarget()
 {
     auto target = FolderEntry::find(m_path, FileError::Action::Write);
     if (!target.ok())
@@ -70,12 +71,20 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
     m_target.emplace(std::move(target.value()));
     const struct stat &old = m_target->status();
     // Renaming over a folder, a device or a pipe would not write where the
-    // user meant; nor is a file replaced that the user may not write.
+    // user meant; nor is a file replaced (or removed) that the user may not
+    // write.
     if (m_target->exists() && !S_ISREG(old.st_mode))
         return FileError::notRegular(old.st_mode, FileError::Action::Write, m_path).setOutcome(untouched());
     if (m_target->exists() && ::faccessat(m_target->folder(), m_target->name().constData(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
+    return std::nullopt;
+}
 
+std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
+{
+    if (auto failed = findTarget())
+        return failed;
+    const struct stat &old = m_target->status();
     removeStaleTemporaries();
     if (auto failed = create())
         return failed;
@@ -137,8 +146,21 @@ std::optional<FileError> StagedFile::keepPrevious()
     return m_previous->stage(previous.value().data);
 }
 
+std::optional<FileError> StagedFile::stageRemoval()
+{
+    if (auto failed = findTarget())
+        return failed;
+    m_removing = true;
+    return keepPrevious();
+}
+
 std::optional<FileError> StagedFile::commit()
 {
+    if (m_removing) {
+        if (m_target->exists() && ::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0)
+            return fail(errno);
+        return std::nullopt;
+    }
     if (::renameat(m_target->folder(), m_temporaryName.constData(), m_target->folder(), m_target->name().constData()) != 0)
         return fail(errno);
     m_temporaryName.clear();
@@ -150,7 +172,7 @@ std::optional<FileError> StagedFile::restorePrevious()
     if (m_previous) {
         if (auto failed = m_previous->commit())
             return failed;
-    } else if (::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0) {
+    } else if (!m_removing && ::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0) {
         return fail(errno);
     }
     return syncFolder();

@@ -47,7 +47,14 @@ public:
     // it back after commit(). Fails, with nothing changed, when that content
     // cannot be read.
     std::optional<FileError> keepPrevious();
-    // After stage(): puts the staged content in the target's place.
+    // Instead of stage(): readies the removal of the target, which must then
+    // be a regular file the user may replace (a missing one is no error), and
+    // keeps its previous content as keepPrevious() does. commit() then removes
+    // the target, and restorePrevious() puts it back. The target is where a
+    // link leads, so a caller that means to keep a link writes to it instead.
+    std::optional<FileError> stageRemoval();
+    // After stage(): puts the staged content in the target's place; after
+    // stageRemoval(), removes the target.
     std::optional<FileError> commit();
     // After keepPrevious() and commit(): the target as it was before, or no
     // target when there was none.
@@ -70,6 +77,8 @@ private:
     // An error of this file's, with what became of it.
     FileError fail(int error) const;
     QString untouched() const;
+    // Finds the target and checks that it may be replaced.
+    std::optional<FileError> findTarget();
     void removeStaleTemporaries() const;
     // The locked temporary file, or why there is none; nothing is left
     // behind on any way that gives up.
@@ -80,4 +89,5 @@ private:
     UniqueFd m_file;                        // the staged file, locked
     QByteArray m_temporaryName;             // its name, until committed
     std::unique_ptr<StagedFile> m_previous; // the previous content, staged
+    bool m_removing = false;
 };

@@ -236,7 +236,7 @@ void Form1::Form_Load()
 {
     m_chart.resetSwapSelection();
     m_currentFileName = ChartFiles::SeatListName;
-    m_startupProblems = ChartFiles::loadWorkingFiles(m_chart, m_workingFolder);
+    m_startupProblems = ChartFiles::loadWorkingFiles(m_chart, m_rules, m_workingFolder);
     m_panels[0]->setText(windowTitle() + u' ' + QString::fromUtf16(SedarioConfig::WebAddress));
     m_panels[1]->setText(u"版本:"_s + QCoreApplication::applicationVersion());
     showChart();
@@ -479,7 +479,7 @@ QString Form1::listName(const QString &path)
 
 void Form1::Command3_Click()
 {
-    if (const auto error = ChartFiles::saveWorkingFiles(m_chart, m_workingFolder))
+    if (const auto error = ChartFiles::saveWorkingFiles(m_chart, m_rules, m_workingFolder))
         return warn(u"保存"_s, *error);
     m_desktop.showMessage(this, SavedMessage, SavedMessage);
 }

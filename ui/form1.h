@@ -3,6 +3,7 @@
 #include "chart/charthistory.h"
 #include "chart/seatchart.h"
 #include "files/fileerror.h"
+#include "files/rulesfile.h"
 #include "sheet/chartsheet.h"
 #include "ui/fullscreenview.h"
 
@@ -115,6 +116,7 @@ private:
     Desktop &m_desktop;
     QString m_workingFolder;
     SeatChart m_chart;
+    RulesFile::Contents m_rules;
     QString m_currentFileName;
     QList<FileError> m_startupProblems;
     bool m_shown = false;

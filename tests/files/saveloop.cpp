@@ -1,11 +1,13 @@
 // The process that tests/files/kill-during-save kills at random moments: it
-// saves two charts in turn, for ever, into the folder it is given.
+// saves two charts in turn, for ever, into the folder it is given. Chart A has
+// seating rules and chart B none, so that rules.txt is written and removed.
 //
 //   save_loop FOLDER        Save chart A, chart B, chart A, ... until killed
 //   save_loop FOLDER a|b    one Save of chart A or B
 
 #include "chart/seatchart.h"
 #include "files/chartfiles.h"
+#include "files/rulesfile.h"
 
 #include <QFile>
 
@@ -25,9 +27,17 @@ SeatChart chart(bool a)
     return chart;
 }
 
+RulesFile::Contents rules(bool a)
+{
+    RulesFile::Contents rules;
+    if (a)
+        rules.rules = {{SeatRule::fixed(u"甲0"_s, 1, 1), SeatRule::together(u"甲1"_s, u"甲2"_s)}, true, false};
+    return rules;
+}
+
 bool save(const QString &folder, bool a)
 {
-    if (const auto error = ChartFiles::saveWorkingFiles(chart(a), folder)) {
+    if (const auto error = ChartFiles::saveWorkingFiles(chart(a), rules(a), folder)) {
         std::fprintf(stderr, "save_loop: %s\n", qPrintable(error->message()));
         return false;
     }

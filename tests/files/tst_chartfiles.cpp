@@ -4,7 +4,9 @@
 #include "chart/seatchart.h"
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
+#include "files/rulesfile.h"
 #include "files/seatlistfile.h"
+#include "files/textcodec.h"
 #include "testfiles.h"
 
 #include <QStringEncoder>
@@ -48,6 +50,22 @@ void refusedRow(const char *name, const QByteArray &bytes, const QString &why)
     QTest::newRow(name) << bytes << QByteArray() << 0 << QStringList() << why;
 }
 
+// The lines in GB18030, each with CR LF.
+QByteArray gbLines(const QStringList &lines)
+{
+    return TextCodec::encode(QString(lines.join(u"\r\n"_s) + u"\r\n"_s));
+}
+
+// What a rules file says: its rules as sentences, then its switches.
+QStringList saying(const RulesFile::Contents &contents)
+{
+    QStringList said;
+    for (const SeatRule &rule : contents.rules.rules)
+        said << rule.sentence();
+    return said + (contents.rules.everyoneMoves ? QStringList{SeatRules::EveryoneMovesText} : QStringList())
+        + (contents.rules.newDeskmates ? QStringList{SeatRules::NewDeskmatesText} : QStringList());
+}
+
 } // namespace
 
 class TestChartFiles : public QObject
@@ -68,10 +86,14 @@ private slots:
     void saveReadsBackOrRefuses();
     void htmlTable_data();
     void htmlTable();
+    void rulesFile_data();
+    void rulesFile();
+    void ruleThatWouldNotReadBack();
 
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
+    RulesFile::Contents m_rules; // none
 };
 
 void TestChartFiles::init()
@@ -113,7 +135,7 @@ void TestChartFiles::readersDiffer()
     started.setPodiumSide(PodiumSide::Top);
     started.clickSeat(4);
     SeatChart opened = started;
-    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_dir->path()), QList<FileError>());
+    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_rules, m_dir->path()), QList<FileError>());
     QCOMPARE(ChartFiles::loadSeatList(opened, path), std::nullopt);
     for (const auto &[seat, name] : startup)
         QCOMPARE(started.seat(seat), name);
@@ -148,7 +170,7 @@ void TestChartFiles::option()
     QVERIFY(writeBytes(work(u"Option"_s), content));
     SeatChart chart;
     chart.setPodiumSide(before);
-    QCOMPARE(ChartFiles::loadWorkingFiles(chart, m_dir->path()), QList<FileError>());
+    QCOMPARE(ChartFiles::loadWorkingFiles(chart, m_rules, m_dir->path()), QList<FileError>());
     QCOMPARE(chart.podiumSide(), after);
 }
 
@@ -208,13 +230,13 @@ void TestChartFiles::saveReadsBackOrRefuses()
     before.setPodiumSide(PodiumSide::Top);
     QVERIFY(writeBytes(work(u"default.txt"_s), "old\r\n") && writeBytes(work(u"Option"_s), "True\r\n"));
 
-    const auto error = ChartFiles::saveWorkingFiles(chart, m_dir->path());
+    const auto error = ChartFiles::saveWorkingFiles(chart, m_rules, m_dir->path());
     QCOMPARE(error ? std::optional(error->reason()) : std::nullopt,
              refused.isEmpty() ? std::nullopt : std::optional(FileError::Reason::NotFaithful));
     QVERIFY2(!error || error->message().contains(refused), qPrintable(error ? error->message() : QString()));
     QCOMPARE(readBytes(work(u"default.txt"_s)).split('\n').value(seat), line + '\r');
     SeatChart started;
-    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_dir->path()), QList<FileError>());
+    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_rules, m_dir->path()), QList<FileError>());
     QCOMPARE(started, refused.isEmpty() ? chart : before);
 }
 
@@ -356,6 +378,77 @@ void TestChartFiles::read()
     const QString message = result.ok() ? QString() : result.error().message();
     QVERIFY2(result.ok() || (message.contains(u"“\u2068"_s + file.fileName() + u"\u2069”"_s) && message.contains(why)),
              qPrintable(message));
+}
+
+void TestChartFiles::rulesFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("said");     // rules and switches
+    QTest::addColumn<QStringList>("problems"); // a part of each detail
+    QTest::addColumn<QByteArray>("written");   // by Save; null: the file as it is
+
+    const QStringList every = {u"王子涵,固定在第2列第3排"_s, u"李欣怡,坐前2排"_s, u"孙磊,坐后1排"_s, u"张浩然,刘雨桐,不相邻"_s,
+                               u"赵嘉怡,吴俊杰,同桌"_s,      u"每人换座位"_s,     u"每人换同桌"_s};
+    QTest::newRow("every kind") << gbLines(
+        every) << QStringList{u"王子涵 固定在第2列第3排"_s, u"李欣怡 坐前2排"_s, u"孙磊 坐后1排"_s, u"张浩然 和 刘雨桐 不相邻"_s,
+                              u"赵嘉怡 和 吴俊杰 同桌"_s,   u"每人换座位"_s,     u"每人换同桌"_s}
+                                << QStringList() << QByteArray();
+    QTest::newRow("names with a comma or blanks quoted")
+        << gbLines({u"\"Smith, J\",\" 王五\",同桌"_s}) << QStringList{u"Smith, J 和  王五 同桌"_s} << QStringList() << QByteArray();
+    QTest::newRow("notes and other lines kept where they were")
+        << gbLines({u"# 三年二班"_s, u"甲,坐前2排"_s, u"甲,坐中间"_s, u"# 备注"_s, u"乙,丙,同桌"_s})
+        << QStringList{u"甲 坐前2排"_s, u"乙 和 丙 同桌"_s} << QStringList{u"第3行不是一条规则：不认识最后一项"_s} << QByteArray();
+    const QStringList wrong = {u"甲,固定在第6列第1排"_s, u"甲,固定在第1列第8排"_s, u"甲,坐前7排"_s, u"甲,乙,坐后1排"_s,
+                               u"甲,不相邻"_s,           u"甲,甲,同桌"_s,          u",乙,同桌"_s,   u"甲,每人换座位"_s,
+                               u"甲,坐前 2排"_s};
+    QTest::newRow("each kind of line that is no rule, counted past a blank line")
+        << gbLines(QStringList{u"  "_s} + wrong) + "\xff\xfe\r\n"
+        << QStringList()
+        << QStringList{u"第2行不是一条规则：没有第6列"_s,
+                       u"第3行不是一条规则：没有第8排"_s,
+                       u"第4行不是一条规则：排数应为 1～6"_s,
+                       u"第5行不是一条规则：“坐后1排”前面应有一个姓名，这里有 2 个"_s,
+                       u"第6行不是一条规则：“不相邻”前面应有两个姓名"_s,
+                       u"第7行不是一条规则：两个姓名相同"_s,
+                       u"第8行不是一条规则：姓名不能是空的"_s,
+                       u"第9行不是一条规则：“每人换座位”前面不能有姓名"_s,
+                       u"第10行不是一条规则：不认识"_s,
+                       u"第11行不是一条规则：文字编码无法识别"_s}
+        << gbLines(wrong) + "\xff\xfe\r\n";
+    QTest::newRow("LF and lone CR; blanks around entries; switches go last")
+        << TextCodec::encode(u"每人换同桌\n 甲 , 坐后1排 \r乙,坐前1排"_s) << QStringList{u"甲 坐后1排"_s, u"乙 坐前1排"_s, u"每人换同桌"_s}
+        << QStringList() << gbLines({u"甲,坐后1排"_s, u"乙,坐前1排"_s, u"每人换同桌"_s});
+    QTest::newRow("UTF-8 with its mark: a note kept as the same text")
+        << QByteArray("\xef\xbb\xbf") + u"甲,坐前2排\r\n# 注\r\n"_s.toUtf8() << QStringList{u"甲 坐前2排"_s} << QStringList()
+        << gbLines({u"甲,坐前2排"_s, u"# 注"_s});
+    QTest::newRow("UTF-8 without its mark says so")
+        << u"甲,坐前2排\r\n"_s.toUtf8() << QStringList() << QStringList{u"第1行不是一条规则：文件像是 UTF-8 编码"_s} << QByteArray();
+    QTest::newRow("more than 20 lines no rule, summed up")
+        << QByteArray("x\r\n").repeated(23) << QStringList() << QStringList(20, u"不是一条规则"_s) + QStringList{u"另外 3 行也不是规则"_s}
+        << QByteArray();
+}
+
+void TestChartFiles::rulesFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, problems);
+    QFETCH(QByteArray, written);
+
+    const RulesFile::Reading reading = RulesFile::parse(file, u"rules.txt"_s);
+    QCOMPARE(saying(reading.contents), said);
+    QCOMPARE(reading.problems.size(), problems.size());
+    for (qsizetype i = 0; i < problems.size(); ++i)
+        QVERIFY2(reading.problems.at(i).detail().contains(problems.at(i)), qPrintable(reading.problems.at(i).message()));
+    // Kept lines come back byte for byte, where they were.
+    const auto bytes = RulesFile::format(reading.contents);
+    QCOMPARE(bytes.ok() ? bytes.value() : QByteArray(), written.isNull() ? file : written);
+}
+
+void TestChartFiles::ruleThatWouldNotReadBack()
+{
+    const auto bytes = RulesFile::format({{{SeatRule::frontRows(u"甲\n乙"_s, 2)}}, {}});
+    QVERIFY(!bytes.ok() && bytes.error().message().contains(u"规则“\u2068甲␊乙 坐前2排\u2069”保存后读出来会不一样"_s));
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)

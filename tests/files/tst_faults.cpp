@@ -8,6 +8,7 @@
 #include "files/folderlock.h"
 #include "files/htmlexport.h"
 #include "files/option.h"
+#include "files/rulesfile.h"
 #include "files/seatlistfile.h"
 #include "systemcalls.h"
 #include "testfiles.h"
@@ -48,14 +49,15 @@ const QByteArray OldSeats = "\xbc\xd7\r\n", OldOption = "True\r\n";
 // working files' names, no word of the system's English.
 bool speaksChinese(QString message)
 {
-    message.remove(QRegularExpression(u"“[^”]*”"_s)).remove(u"default.txt"_s).remove(u"Option"_s);
+    message.remove(QRegularExpression(u"“[^”]*”"_s)).remove(u"default.txt"_s).remove(u"Option"_s).remove(u"rules.txt"_s);
     return !message.contains(QRegularExpression(u"[A-Za-z]{3,}"_s));
 }
 
 // A Save into "work" after `plants`, with the folder's rights and failing
 // system calls as given (see SystemCalls), and what it must give: the reason
 // it is refused for (nullopt: saved), a part of its message, the file that
-// message names, and whether it leaves a new Option all the same. A saved
+// message names, and whether it leaves a new Option (or rules.txt) all the
+// same. With rules it writes rules.txt, and without, removes one. A saved
 // default.txt keeps its group, permission bits and extended attributes, or
 // where they cannot be kept has `narrower` bits and no ACL.
 struct Save {
@@ -69,7 +71,24 @@ struct Save {
     QString failing = u"default.txt"_s;
     bool newOption = false;
     std::optional<mode_t> narrower = {};
+    bool withRules = false, newRules = false;
 };
+
+const RulesFile::Contents OneRule = {{{SeatRule::frontRows(u"甲"_s, 2)}}, {}};
+
+// A Save with rules, or one that removes rules.txt, where renames fail; the
+// second rename of rules.txt is the one that puts it back.
+Save rulesSave(bool withRules, const QHash<QByteArray, QList<int>> &renames = {}, const QString &said = {})
+{
+    const bool refused = !renames.isEmpty();
+    return {.plants = u"echo '# old' >rules.txt"_s,
+            .renameErrors = renames,
+            .refused = refused ? std::optional(Reason::PermissionDenied) : std::nullopt,
+            .said = said,
+            .failing = refused && !renames.contains("default.txt") ? u"rules.txt"_s : u"default.txt"_s,
+            .withRules = withRules,
+            .newRules = renames.value("rules.txt").size() > 1};
+}
 
 // What a file grants besides its bytes.
 struct Attributes {
@@ -156,6 +175,7 @@ private:
     bool plant(const Plants &plants);
     QString in(const QString &name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
+    RulesFile::Contents m_rules;
 };
 
 void TestFaults::init()
@@ -224,6 +244,26 @@ void TestFaults::save_data()
     row("another user's link in a private folder", {.plants = others});
     row("another user's link in a shared folder",
         {.plants = others, .folderMode = 01777, .refused = Reason::LinkRefused, .said = u"Option 没有改动，也没有写入 default.txt。"_s});
+
+    // The three files are replaced together, rules.txt between the other two.
+    row("rules written", rulesSave(true));
+    row("rules.txt removed", rulesSave(false));
+    row("rules.txt a link: emptied", {.plants = u"echo x >kept.txt; ln -s kept.txt rules.txt"_s});
+    row("default.txt not replaced: Option and rules.txt back",
+        rulesSave(true, {{"default.txt", {EPERM}}}, u"Option 已经改回原样，rules.txt 已经改回原样，default.txt 没有改动。"_s));
+    row("default.txt not replaced: the removed rules.txt back",
+        rulesSave(false, {{"default.txt", {EPERM}}}, u"删除的 rules.txt 已经恢复"_s));
+    row("rules.txt not replaced",
+        rulesSave(true, {{"rules.txt", {EPERM}}}, u"Option 已经改回原样，rules.txt 没有改动，default.txt 没有改动。"_s));
+    row("and putting rules.txt back fails too",
+        rulesSave(true, {{"default.txt", {EPERM}}, {"rules.txt", {0, EIO}}},
+                  u"default.txt 没有改动，但 rules.txt 已经换成新的规则，未能改回"_s));
+    row("rules.txt links to Option",
+        {.plants = u"ln -s Option rules.txt"_s,
+         .refused = Reason::NotFaithful,
+         .said = u"Option 和 rules.txt 是同一个文件"_s,
+         .failing = u"rules.txt"_s,
+         .withRules = true});
 }
 
 // A folder shared by the teachers of one grade, or on a network, as save_data().
@@ -284,12 +324,21 @@ void TestFaults::save()
     SystemCalls::aclError = save.aclError;
     SystemCalls::attributesError = save.attributesError;
     const SeatChart chart = chartWith(QString(2000, u'长'), PodiumSide::Bottom);
-    const auto error = ChartFiles::saveWorkingFiles(chart, work);
+    const RulesFile::Contents rules = save.withRules ? OneRule : RulesFile::Contents();
+    const QString rulesPath = work + u"/rules.txt"_s;
+    const bool rulesLinked = QFileInfo(rulesPath).isSymLink();
+    const auto error = ChartFiles::saveWorkingFiles(chart, rules, work);
     SystemCalls::reset();
     ::chmod(QFile::encodeName(work).constData(), 0755);
 
     QCOMPARE(error ? std::optional(error->reason()) : std::nullopt, save.refused);
-    QCOMPARE(everything(work), before);
+    QStringList after = before;
+    if ((!error || save.folderSyncError) && !rulesLinked) {
+        after.removeOne(u"rules.txt"_s);
+        after << (save.withRules ? QStringList{u"rules.txt"_s} : QStringList());
+    }
+    const QStringList now = everything(work);
+    QCOMPARE(QSet<QString>(now.begin(), now.end()), QSet<QString>(after.begin(), after.end()));
     QCOMPARE(error ? error->path() : work + u'/' + save.failing, work + u'/' + save.failing);
     QVERIFY2(!error || (error->message().contains(save.said) && speaksChinese(error->message())),
              qPrintable(error ? error->message() : QString()));
@@ -297,6 +346,11 @@ void TestFaults::save()
         // Byte for byte what Save means to write, through a link where there is one.
         QCOMPARE(readBytes(work + u"/default.txt"_s), SeatListFile::format(chart, {}).value());
         QCOMPARE(readBytes(work + u"/Option"_s), Option::format(chart.podiumSide()));
+        QCOMPARE(readBytes(rulesPath), save.withRules ? RulesFile::format(rules).value() : QByteArray());
+        QCOMPARE(QFileInfo(rulesPath).isSymLink(), rulesLinked);
+        SeatChart started;
+        RulesFile::Contents back;
+        QCOMPARE(std::pair(ChartFiles::loadWorkingFiles(started, back, work).size(), back), std::pair(qsizetype(0), rules));
         struct stat status = {};
         QVERIFY(::stat(QFile::encodeName(work + u"/default.txt"_s).constData(), &status) == 0 && (status.st_mode & 07000) == 0);
         QVERIFY(!QFileInfo(work + u"/real"_s).exists() || QFileInfo(work + u"/default.txt"_s).isSymLink());
@@ -313,7 +367,10 @@ void TestFaults::save()
     }
     for (const auto &[name, file] : files.asKeyValueRange()) {
         QCOMPARE(QFileInfo(work + u'/' + name).permissions(), file.second);
-        QCOMPARE(readBytes(work + u'/' + name), save.newOption && name == u"Option" ? Option::format(chart.podiumSide()) : file.first);
+        const QByteArray now = save.newOption && name == u"Option" ? Option::format(chart.podiumSide())
+            : save.newRules && name == u"rules.txt"                ? RulesFile::format(rules).value()
+                                                                   : file.first;
+        QCOMPARE(readBytes(work + u'/' + name), now);
     }
 }
 
@@ -322,13 +379,26 @@ void TestFaults::filesAreSyncedThenRenamedTogether()
     // Both files, and the copy of the old Option kept to put it back, are on
     // the disk before either takes its place; the two renames follow each
     // other, and the folder is synced after them.
-    QCOMPARE(ChartFiles::saveWorkingFiles(chartWith(u"甲"_s, PodiumSide::Top), in(u"work"_s)), std::nullopt);
+    QCOMPARE(ChartFiles::saveWorkingFiles(chartWith(u"甲"_s, PodiumSide::Top), m_rules, in(u"work"_s)), std::nullopt);
     QCOMPARE(
         SystemCalls::log,
         (QList<QByteArray>{"sync file", "sync file", "sync file", "rename Option", "rename default.txt", "sync folder", "sync folder"}));
     SystemCalls::log.clear();
     QCOMPARE(HtmlExport::exportHtmlTable(SeatChart(), in(u"work/plan.html"_s)), std::nullopt);
     QCOMPARE(SystemCalls::log, (QList<QByteArray>{"sync file", "rename plan.html", "sync folder"}));
+    // With rules, a new rules.txt joins them; removing it keeps a copy.
+    SystemCalls::log.clear();
+    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), OneRule, in(u"work"_s)), std::nullopt);
+    QCOMPARE(SystemCalls::log,
+             (QList<QByteArray>{"sync file", "sync file", "sync file", "sync file", "rename Option", "rename rules.txt",
+                                "rename default.txt", "sync folder", "sync folder", "sync folder"}));
+    SystemCalls::log.clear();
+    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), RulesFile::Contents(), in(u"work"_s)), std::nullopt);
+    QCOMPARE(SystemCalls::log,
+             (QList<QByteArray>{"sync file", "sync file", "sync file", "sync file", "rename Option", "rename default.txt", "sync folder",
+                                "sync folder", "sync folder"}));
+    QVERIFY(!QFileInfo::exists(in(u"work/rules.txt"_s)));
+    SystemCalls::log.clear();
     // A folder that cannot be synced is reported once the new table is in place.
     SystemCalls::folderSyncError = EIO;
     const auto error = HtmlExport::exportHtmlTable(SeatChart(), in(u"work/plan.html"_s));
@@ -381,7 +451,7 @@ void TestFaults::readsSayWhy()
     // Start-up says why, as Open does; only a name that is not there at all
     // is passed over in silence.
     SeatChart chart;
-    const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, in(u"work"_s));
+    const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, m_rules, in(u"work"_s));
     QCOMPARE(problems.size(), 1);
     QCOMPARE(problems.first().reason(), reason);
     QCOMPARE(problems.first().path(), path);
@@ -399,14 +469,16 @@ void TestFaults::savesAtTheSameTime()
     const SeatChart charts[] = {chartWith(u"丁"_s, PodiumSide::Top), chartWith(u"戊"_s, PodiumSide::Bottom)};
     std::barrier together(2);
     std::atomic<int> failed = 0, mixed = 0;
+    const RulesFile::Contents rules;
     const auto saveMany = [&](const SeatChart &chart) {
         for (int round = 0; round < 100; ++round) {
             together.arrive_and_wait();
-            failed += ChartFiles::saveWorkingFiles(chart, work).has_value();
+            failed += ChartFiles::saveWorkingFiles(chart, rules, work).has_value();
             together.arrive_and_wait();
             if (&chart == &charts[0]) { // the other is waiting for the next round
                 SeatChart saved;
-                mixed += !ChartFiles::loadWorkingFiles(saved, work).isEmpty() || (saved != charts[0] && saved != charts[1]);
+                RulesFile::Contents none;
+                mixed += !ChartFiles::loadWorkingFiles(saved, none, work).isEmpty() || (saved != charts[0] && saved != charts[1]);
             }
         }
     };
@@ -452,7 +524,7 @@ void TestFaults::staleTemporariesRemoved()
     QVERIFY(::chmod(QFile::encodeName(in(u"work/.sedario-dead2"_s)).constData(), 0200) == 0);
     const int held = ::open(QFile::encodeName(in(u"work/.sedario-live"_s)).constData(), O_RDONLY | O_CLOEXEC);
     QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
-    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), in(u"work"_s)), std::nullopt);
+    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), m_rules, in(u"work"_s)), std::nullopt);
     ::close(held);
     QCOMPARE(everything(in(u"work"_s)), (QStringList{u".sedario-live"_s, u".sedario-notes.txt"_s, u"default.txt"_s, u"Option"_s}));
 }
@@ -465,9 +537,9 @@ void TestFaults::folderNameNotUtf8()
     QVERIFY(::mkdir(gbkName.constData(), 0755) == 0);
     const QString home = QDir::currentPath();
     QVERIFY(::chdir(gbkName.constData()) == 0);
-    const auto saved = ChartFiles::saveWorkingFiles(chartWith(u"丙"_s, PodiumSide::Top));
+    const auto saved = ChartFiles::saveWorkingFiles(chartWith(u"丙"_s, PodiumSide::Top), m_rules);
     SeatChart started;
-    const QList<FileError> problems = ChartFiles::loadWorkingFiles(started);
+    const QList<FileError> problems = ChartFiles::loadWorkingFiles(started, m_rules);
     QVERIFY(::unlink("default.txt") == 0 && ::unlink("Option") == 0 && ::unlink(FolderLock::LockName) == 0);
     QVERIFY(QDir::setCurrent(home) && ::rmdir(gbkName.constData()) == 0);
     QCOMPARE(saved, std::nullopt);

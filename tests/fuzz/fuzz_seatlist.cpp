@@ -18,6 +18,7 @@
 #include "files/chartfiles.h"
 #include "files/entryreader.h"
 #include "files/option.h"
+#include "files/rulesfile.h"
 #include "files/seatlistfile.h"
 
 #include <QDir>
@@ -66,13 +67,14 @@ void checkRoundTrip(const SeatChart &chart, const QString &folder)
         return file.open(QIODevice::ReadOnly) ? file.readAll() + '|' : QByteArray();
     };
     const QByteArray before = bytesOf(u"default.txt"_s) + bytesOf(u"Option"_s);
-    if (const auto error = ChartFiles::saveWorkingFiles(chart, folder)) {
+    if (const auto error = ChartFiles::saveWorkingFiles(chart, RulesFile::Contents(), folder)) {
         check(error->reason() == FileError::Reason::NotFaithful, "Save refused for another reason");
         check(bytesOf(u"default.txt"_s) + bytesOf(u"Option"_s) == before, "a refused Save changed a file");
         return;
     }
     SeatChart started;
-    check(ChartFiles::loadWorkingFiles(started, folder).isEmpty(), "a saved chart is refused at start-up");
+    RulesFile::Contents rules;
+    check(ChartFiles::loadWorkingFiles(started, rules, folder).isEmpty(), "a saved chart is refused at start-up");
     check(started.arrangement() == chart.arrangement(), "a saved chart starts up as another");
 }
 
@@ -93,7 +95,8 @@ void checkFileReaders(QByteArrayView bytes, const SeatChart &before)
 
     // A refused file changes nothing at start-up or on Open.
     SeatChart started = before, opened = before;
-    (void)ChartFiles::loadWorkingFiles(started, scratch.path());
+    RulesFile::Contents rules;
+    (void)ChartFiles::loadWorkingFiles(started, rules, scratch.path());
     (void)ChartFiles::loadSeatList(opened, list);
     const auto exam = ChartFiles::readExamList(list);
     if (!read.ok()) {
@@ -120,6 +123,10 @@ void checkInput(QByteArrayView bytes, bool throughFiles)
     if (whole.ok() && beginning.ok())
         check(whole.value() == beginning.value(), "the beginning of a file reads other entries than the file");
     (void)Option::parse(bytes);
+    // Save writes back whatever the rules file held, rules and kept lines.
+    const RulesFile::Contents rules = RulesFile::parse(bytes).contents;
+    const auto rulesWritten = RulesFile::format(rules);
+    check(rulesWritten.ok() || rulesWritten.error().detail().contains(u"字节"_s), "a rules file read is not written back");
 
     if (!throughFiles)
         return;
