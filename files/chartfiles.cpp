@@ -184,7 +184,11 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
     WorkingFile seats(seatsPath, SeatListName, u"座位"_s, lookUp(seatsPath));
     WorkingFile rulesFile(rulesPath, RulesFile::Name, u"规则"_s, lookUp(rulesPath));
     // Without rules, a class that never had any sees only the files of old.
-    const bool withRules = !rules.isEmpty() || rulesFile.had;
+    // A rules.txt that cannot be read (saved by an editor in some other
+    // form, say) was reported at start-up and holds what the teacher wrote:
+    // with no rules to put in its place, it stays as it is.
+    const bool unreadable = rules.isEmpty() && rulesFile.had && !RulesFile::read(rulesPath).ok();
+    const bool withRules = !unreadable && (!rules.isEmpty() || rulesFile.had);
     // A rules.txt that is a link stays, and so does where it leads: it is
     // emptied rather than removed.
     rulesFile.removing = withRules && rules.isEmpty() && !rulesFile.linked;

@@ -7,6 +7,7 @@
 #include "files/textcodec.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <optional>
@@ -135,6 +136,16 @@ Result<RulesFile::Reading> RulesFile::read(const QString &path)
     if (!bytes.value().complete)
         return FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path,
                          u"文件超过 %1 字节，不像是规则文件"_s.arg(ReadLimit));
+    if (bytes.value().data.startsWith("\xFF\xFE") || bytes.value().data.startsWith("\xFE\xFF")) {
+        // A text editor's "Unicode": read as the same text in UTF-8.
+        const QByteArray &data = bytes.value().data;
+        QStringDecoder decoder(data.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QString text = decoder.decode(QByteArrayView(data).sliced(2));
+        if (data.size() % 2 != 0 || decoder.hasError() || !text.isValidUtf16() || text.contains(QChar(0)))
+            return FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path,
+                             u"文字编码无法识别，不是有效的 UTF-16 文本"_s);
+        return parse(QByteArray(Utf8Mark.toByteArray() + text.toUtf8()), path);
+    }
     if (bytes.value().data.contains('\0'))
         return FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path, u"含有空字符（NUL），这不是文本文件"_s);
     return parse(bytes.value().data, path);
@@ -142,12 +153,22 @@ Result<RulesFile::Reading> RulesFile::read(const QString &path)
 
 RulesFile::Reading RulesFile::parse(QByteArrayView bytes, const QString &path)
 {
-    const bool utf8 = bytes.startsWith(Utf8Mark);
-    if (utf8)
-        bytes = bytes.sliced(Utf8Mark.size());
-    // A file saved as UTF-8 without the mark is read as GB18030; its lines
-    // then say so, rather than each why it is no rule.
-    const bool looksUtf8 = !utf8 && TextCodec::looksLikeUtf8(bytes);
+    if (bytes.startsWith(Utf8Mark))
+        return parse(bytes.sliced(Utf8Mark.size()), true, path);
+    // UTF-8 without the mark (what a text editor makes of a new file) is
+    // told from GB18030 as in the seat lists, and taken only when it holds a
+    // rule: a file Save wrote always has a rule word, which is never UTF-8,
+    // or else only kept lines, which must then stay the bytes they were.
+    if (TextCodec::looksLikeUtf8(bytes)) {
+        Reading utf8 = parse(bytes, true, path);
+        if (!utf8.contents.rules.isEmpty())
+            return utf8;
+    }
+    return parse(bytes, false, path);
+}
+
+RulesFile::Reading RulesFile::parse(QByteArrayView bytes, bool utf8, const QString &path)
+{
     Reading reading;
     Contents &contents = reading.contents;
     qsizetype notRules = 0;
@@ -177,7 +198,7 @@ RulesFile::Reading RulesFile::parse(QByteArrayView bytes, const QString &path)
         contents.kept.append({contents.rules.rules.size(), lineUtf8 ? TextCodec::encode(*text) : line.toByteArray()});
         if (note || ++notRules > MaxReportedLines)
             continue;
-        const QString why = looksUtf8 ? u"文件像是 UTF-8 编码，请另存为 ANSI（GBK）或带 BOM 的 UTF-8"_s : std::get<QString>(meaning);
+        const QString why = std::get<QString>(meaning);
         reading.problems.append(FileError(FileError::Reason::RuleNotRead, FileError::Action::Read, path,
                                           u"第%1行不是一条规则：%2"_s.arg(QString::number(number), why)));
     }

@@ -30,11 +30,13 @@
 // after the rules that came before it; each such line but a note is reported
 // by its number and the reason. Blank lines are dropped.
 //
-// Reading: GB18030, or UTF-8 when the file begins with the UTF-8 byte-order
-// mark (a text editor's "UTF-8 with BOM"), but for a line of it that is no
-// UTF-8, read as GB18030; a line of UTF-8 that is no rule is kept as the same
-// text, in GB18030, since Save writes GB18030. A file longer than ReadLimit
-// or holding a NUL byte is refused whole.
+// Reading: GB18030; UTF-8 when the file begins with the UTF-8 byte-order mark
+// (a text editor's "UTF-8 with BOM"), but for a line of it that is no UTF-8,
+// read as GB18030, and when it has no mark but holds a rule and looks like
+// UTF-8 (TextCodec::looksLikeUtf8); UTF-16 with its byte-order mark. A line
+// of UTF-8 or UTF-16 that is no rule is kept as the same text, in GB18030,
+// since Save writes GB18030. A file longer than ReadLimit or holding a NUL
+// byte (outside UTF-16) is refused whole.
 //
 // Writing: the rules in list order, each kept line after the rules that came
 // before it, then the switches; every line ends in CR LF, and the file has no
@@ -79,4 +81,7 @@ public:
 
     // How a rule is written, as text: "王子涵,固定在第2列第3排".
     static QString lineOf(const SeatRule &rule);
+
+private:
+    static Reading parse(QByteArrayView bytes, bool utf8, const QString &path);
 };

@@ -89,6 +89,7 @@ private slots:
     void rulesFile_data();
     void rulesFile();
     void ruleThatWouldNotReadBack();
+    void rulesFileInOtherForms();
 
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
@@ -421,8 +422,8 @@ void TestChartFiles::rulesFile_data()
     QTest::newRow("UTF-8 with its mark: a note kept as the same text")
         << QByteArray("\xef\xbb\xbf") + u"甲,坐前2排\r\n# 注\r\n"_s.toUtf8() << QStringList{u"甲 坐前2排"_s} << QStringList()
         << gbLines({u"甲,坐前2排"_s, u"# 注"_s});
-    QTest::newRow("UTF-8 without its mark says so")
-        << u"甲,坐前2排\r\n"_s.toUtf8() << QStringList() << QStringList{u"第1行不是一条规则：文件像是 UTF-8 编码"_s} << QByteArray();
+    QTest::newRow("UTF-8 without its mark, as a new file in an editor")
+        << u"甲,坐前2排\r\n# 注\r\n"_s.toUtf8() << QStringList{u"甲 坐前2排"_s} << QStringList() << gbLines({u"甲,坐前2排"_s, u"# 注"_s});
     QTest::newRow("more than 20 lines no rule, summed up")
         << QByteArray("x\r\n").repeated(23) << QStringList() << QStringList(20, u"不是一条规则"_s) + QStringList{u"另外 3 行也不是规则"_s}
         << QByteArray();
@@ -449,6 +450,27 @@ void TestChartFiles::ruleThatWouldNotReadBack()
 {
     const auto bytes = RulesFile::format({{{SeatRule::frontRows(u"甲\n乙"_s, 2)}}, {}});
     QVERIFY(!bytes.ok() && bytes.error().message().contains(u"规则“\u2068甲␊乙 坐前2排\u2069”保存后读出来会不一样"_s));
+}
+
+void TestChartFiles::rulesFileInOtherForms()
+{
+    // Notepad's "Unicode" is read; a file that cannot be read is reported,
+    // and a Save without rules leaves it as the teacher wrote it.
+    const QString path = work(u"rules.txt"_s);
+    QVERIFY(writeBytes(path, QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char *>(u"甲,坐前2排\r\n"), 14)));
+    SeatChart chart;
+    RulesFile::Contents rules;
+    QCOMPARE(ChartFiles::loadWorkingFiles(chart, rules, m_dir->path()), QList<FileError>());
+    QCOMPARE(rules.rules.rules, QList<SeatRule>{SeatRule::frontRows(u"甲"_s, 2)});
+
+    const QByteArray binary("\x01\x00rules", 7);
+    QVERIFY(writeBytes(path, binary));
+    const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, rules, m_dir->path());
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems.first().reason(), FileError::Reason::NotARulesFile);
+    QCOMPARE(rules.rules.rules.size(), 1); // unchanged
+    QCOMPARE(ChartFiles::saveWorkingFiles(chart, m_rules, m_dir->path()), std::nullopt);
+    QCOMPARE(readBytes(path), binary);
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)
