@@ -62,6 +62,8 @@ SeatRules::Standing SeatRules::standing(const SeatRule &rule, const SeatChart &c
 
 bool SeatRules::isActive(const SeatRule &rule, const SeatChart &chart)
 {
+    if (!rule.isValid())
+        return false; // no file or dialog makes one; a draw must not trust it
     const Standing s = standing(rule, chart);
     return s == Standing::Met || s == Standing::NotMet;
 }

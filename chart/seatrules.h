@@ -27,7 +27,8 @@ struct SeatRules {
 
     bool isEmpty() const { return rules.isEmpty() && !everyoneMoves && !newDeskmates; }
     static Standing standing(const SeatRule &rule, const SeatChart &chart);
-    // True when the rule takes part in a draw in this chart.
+    // True when the rule takes part in a draw in this chart: it is valid and
+    // each pupil it names sits in exactly one seat.
     static bool isActive(const SeatRule &rule, const SeatChart &chart);
 
     // True when after, drawn from before, meets every rule active in before
