@@ -183,7 +183,11 @@ QWidget *RulesDialog::buildSeatGrid()
         m_seats->addButton(seat, i);
         layout->addWidget(seat, 1 + SeatChart::rowOf(i), SeatChart::columnOf(i));
     }
-    connect(m_seats, &QButtonGroup::idToggled, this, &RulesDialog::updateNewRule);
+    connect(m_seats, &QButtonGroup::idToggled, this, [this](int seat, bool checked) {
+        // A pressed-in look alone is faint in some styles.
+        m_seats->button(seat)->setText(checked ? u"●"_s : QString());
+        updateNewRule();
+    });
     // Where the podium is, as in the main window.
     m_podiumAbove = plainLabel(u"讲台"_s, part);
     m_podiumBelow = plainLabel(u"讲台"_s, part);
