@@ -420,7 +420,7 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
 {
     // On the seats and the window's background, not on the command buttons
     // or the status bar.
-    const QWidget *under = childAt(event->pos());
+    QWidget *under = childAt(event->pos());
     if (under && !qobject_cast<const SeatButton *>(under)
         && (qobject_cast<const QAbstractButton *>(under) || m_statusBar->isAncestorOf(under) || under == m_statusBar))
         return event->ignore();
@@ -439,8 +439,8 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
     }
     // The fixed-seat rule of the pupil in the seat clicked: only on a seat
     // with a name, which no other seat holds.
-    const auto *seat = qobject_cast<const SeatButton *>(under);
-    m_menuSeat = seat ? m_seats->id(const_cast<SeatButton *>(seat)) : -1;
+    auto *seat = qobject_cast<SeatButton *>(under);
+    m_menuSeat = seat ? m_seats->id(seat) : -1;
     const QString name = m_menuSeat < 0 ? QString() : m_chart.seat(m_menuSeat);
     const auto &seats = m_chart.arrangement().seats;
     m_fixedAction->setVisible(!name.isEmpty());
