@@ -112,18 +112,7 @@ QWidget *RulesDialog::buildNewRule()
     auto *secondLabel = new QLabel(u"和(&W)"_s, group);
     secondLabel->setBuddy(m_second.filter);
 
-    auto *where = new QStackedWidget(group);
-    where->addWidget(m_seatPart = buildSeatGrid());
-    m_rowsPart = new QWidget(where);
-    auto *rowsLayout = new QHBoxLayout(m_rowsPart);
-    m_rowCount = new QSpinBox(m_rowsPart);
-    m_rowCount->setObjectName(u"rowCount"_s);
-    m_rowCount->setRange(1, SeatRule::MaxRowCount);
-    m_rowCount->setSuffix(u" 排"_s);
-    rowsLayout->addWidget(plainLabel(u"排数"_s, m_rowsPart));
-    rowsLayout->addWidget(m_rowCount, 0, Qt::AlignTop);
-    where->addWidget(m_rowsPart);
-    where->addWidget(new QWidget(where));
+    QStackedWidget *where = buildPlace(group);
 
     m_add = new QPushButton(u"添加(&A)"_s, group);
     m_add->setObjectName(u"add"_s);
@@ -148,6 +137,24 @@ QWidget *RulesDialog::buildNewRule()
     layout->addWidget(m_second.names, 3, 1);
     layout->addWidget(where, 1, 2, 3, 2);
     return group;
+}
+
+QStackedWidget *RulesDialog::buildPlace(QWidget *parent)
+{
+    auto *where = new QStackedWidget(parent);
+    where->addWidget(buildSeatGrid());
+    auto *rows = new QWidget(where);
+    auto *rowsLayout = new QHBoxLayout(rows);
+    m_rowCount = new QSpinBox(rows);
+    m_rowCount->setObjectName(u"rowCount"_s);
+    m_rowCount->setRange(1, SeatRule::MaxRowCount);
+    m_rowCount->setSuffix(u" 排"_s);
+    connect(m_rowCount, &QSpinBox::valueChanged, this, &RulesDialog::updateNewRule);
+    rowsLayout->addWidget(plainLabel(u"排数"_s, rows));
+    rowsLayout->addWidget(m_rowCount, 0, Qt::AlignTop);
+    where->addWidget(rows);
+    where->addWidget(new QWidget(where));
+    return where;
 }
 
 RulesDialog::NamePicker RulesDialog::buildPicker(const QString &name, QWidget *parent)

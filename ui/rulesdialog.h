@@ -14,6 +14,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
+class QStackedWidget;
 class QTreeWidget;
 
 // 排座规则: the seating rules of the class, edited as a copy. It lists each
@@ -52,6 +53,9 @@ private:
     };
     QWidget *buildRuleList();
     QWidget *buildNewRule();
+    // Where the rule puts the pupil: a seat on the grid, a number of rows,
+    // or nothing, one page each.
+    QStackedWidget *buildPlace(QWidget *parent);
     QWidget *buildSeatGrid();
     NamePicker buildPicker(const QString &name, QWidget *parent);
     void showRules();
@@ -74,12 +78,10 @@ private:
     QComboBox *m_kind = nullptr;
     NamePicker m_first;
     NamePicker m_second;
-    QWidget *m_seatPart = nullptr;
     QButtonGroup *m_seats = nullptr; // id = seat index as SeatChart counts
     QLabel *m_podiumAbove = nullptr;
     QLabel *m_podiumBelow = nullptr;
     QLabel *m_seatLabel = nullptr;
-    QWidget *m_rowsPart = nullptr;
     QSpinBox *m_rowCount = nullptr;
     QPushButton *m_add = nullptr;
 };

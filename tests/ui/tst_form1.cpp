@@ -717,11 +717,16 @@ void TestForm1::rules_data()
         open
             + u"rules kind 同桌, rules pick first p1, rules pick second p1, rules click add, rules pick second p2, rules click add, rules click 确定"_s,
         {.rules = {u"p1 和 p2 同桌"_s}});
-    row("取消 drops the changes", open + p0Front + u"rules click everyoneMoves, rules click 取消"_s, {});
-    row("the switches, a rule added once, one removed",
+    // The parts of a new rule stay for the next time.
+    row("取消 drops the changes",
+        open
+            + u"rules kind 坐前排, rules pick first p34, rules click add, rules click everyoneMoves, rules click 取消, key 3 Ctrl+L, rules click add, rules click 确定"_s,
+        {.rules = {u"p34 坐前1排"_s}});
+    row("a rule added once, two removed, the switches as they were",
         open + p0Front + p0Front
-            + u"rules click everyoneMoves, rules click newDeskmates, rules kind 坐后排, rules click add, rules select 0, rules click remove, rules click 确定"_s,
-        {.rules = {u"p0 坐后1排"_s, u"每人换座位"_s, u"每人换同桌"_s}});
+            + u"rules kind 坐后排, rules click add, rules rows 2, rules click add, rules select 1, rules click remove, rules click remove, "
+              u"rules click everyoneMoves, rules click newDeskmates, rules click 确定, key 3 Ctrl+L, rules click everyoneMoves, rules click 确定"_s,
+        {.rules = {u"p0 坐前1排"_s, u"每人换同桌"_s}});
     row("a new fixed seat replaces the old",
         open + u"rules pick first p3, rules click seat0, rules click add, rules click seat1, rules click add, rules click 确定"_s,
         {.rules = {u"p3 固定在第5列第6排"_s}});
