@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include "chart/seatdraw.h"
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
 #include "files/nativepath.h"
@@ -12,6 +13,7 @@
 #include "ui/desktop.h"
 #include "ui/frmsplash.h"
 #include "ui/fullscreenview.h"
+#include "ui/rulesdialog.h"
 #include "ui/seatbutton.h"
 #include "ui/twips.h"
 
@@ -52,6 +54,17 @@ const QString SavedMessage = u"保存完成"_s;
 const QString OpenedMessage = u"打开完成"_s;
 const QString ExportFilter = u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s;
 const QString ExportTitle = u"导出 PDF 或图片"_s;
+const QString DrawTitle = u"随机排座"_s;
+
+// Why a draw changed nothing.
+QString drawProblem(const SeatDraw::Result &result)
+{
+    if (result.outcome == SeatDraw::Outcome::LimitReached)
+        return u"排座规则太复杂，在限定的步数内没能找到满足所有规则的座位安排，座位没有改动。"_s;
+    if (result.clash.size() == 1)
+        return u"这条规则不能满足："_s + result.clash.first();
+    return u"这几条规则不能同时满足："_s + result.clash.join(u"；"_s);
+}
 
 } // namespace
 
@@ -74,6 +87,7 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
     connect(m_redoAction = addShortcutAction(u"重做(&R)"_s, {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y}), &QAction::triggered,
             this, &Form1::redo);
     connect(m_shuffleAction = addShortcutAction(u"随机排座(&D)"_s, {Qt::CTRL | Qt::Key_R}), &QAction::triggered, this, &Form1::shuffle);
+    connect(m_rulesAction = addShortcutAction(u"排座规则…(&L)"_s, {Qt::CTRL | Qt::Key_L}), &QAction::triggered, this, &Form1::editRules);
     connect(m_aboutAction = addShortcutAction(u"关于(&A)"_s, {Qt::Key_F1}), &QAction::triggered, this,
             [this] { StatusBar1_PanelDblClick(3); });
     connect(m_printAction = addShortcutAction(u"打印…(&P)"_s, {Qt::CTRL | Qt::Key_P}), &QAction::triggered, this,
@@ -311,6 +325,10 @@ void Form1::showChart()
     m_shuffleAction->setEnabled(named >= 2);
     if (m_fullScreen)
         m_fullScreen->showSheet(sheet());
+    // A draw from the classroom screen may change the chart while the rules
+    // dialog shows how the chart stands with them.
+    if (m_rulesDialog && m_rulesDialog->isVisible())
+        m_rulesDialog->setChart(m_chart);
 }
 
 template <typename Change> void Form1::change(Change &&change)
@@ -337,10 +355,28 @@ void Form1::redo()
 
 void Form1::shuffle()
 {
-    change([this] { m_chart.shuffle(*m_random); });
+    const SeatDraw::Result drawn = SeatDraw::draw(m_chart, m_rules.rules, *m_random);
+    if (drawn.outcome != SeatDraw::Outcome::Drawn) {
+        // In front of the class the warning shows over the classroom screen,
+        // which keeps the chart as it is, without a draw to watch.
+        QWidget *parent = m_fullScreen && m_fullScreen->isActiveWindow() ? static_cast<QWidget *>(m_fullScreen) : this;
+        return m_desktop.showWarning(parent, drawProblem(drawn), DrawTitle);
+    }
+    change([&] { m_chart.setArrangement(drawn.arrangement); });
     // The draw is decided; the classroom screen shows it being drawn.
     if (m_fullScreen && m_fullScreen->isVisible())
         m_fullScreen->showDraw(sheet());
+}
+
+void Form1::editRules()
+{
+    if (!m_rulesDialog) {
+        m_rulesDialog = new RulesDialog(this);
+        connect(m_rulesDialog, &QDialog::accepted, this, [this] { m_rules.rules = m_rulesDialog->rules(); });
+    }
+    m_rulesDialog->setRules(m_rules.rules);
+    m_rulesDialog->setChart(m_chart);
+    m_rulesDialog->open();
 }
 
 ChartSheet Form1::sheet() const
@@ -384,7 +420,7 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
 {
     // On the seats and the window's background, not on the command buttons
     // or the status bar.
-    const QWidget *under = childAt(event->pos());
+    QWidget *under = childAt(event->pos());
     if (under && !qobject_cast<const SeatButton *>(under)
         && (qobject_cast<const QAbstractButton *>(under) || m_statusBar->isAncestorOf(under) || under == m_statusBar))
         return event->ignore();
@@ -392,12 +428,24 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
         m_menu = new QMenu(this);
         m_menu->addActions({m_undoAction, m_redoAction});
         m_menu->addSeparator();
-        m_menu->addAction(m_shuffleAction);
+        m_menu->addActions({m_shuffleAction, m_rulesAction});
+        m_fixedAction = m_menu->addAction(u"固定在这个座位(&G)"_s);
+        m_fixedAction->setCheckable(true);
+        connect(m_fixedAction, &QAction::triggered, this, [this] { m_rules.rules.toggleFixedAt(m_chart, m_menuSeat); });
         m_menu->addSeparator();
         m_menu->addActions({m_printAction, m_exportAction, m_copyAction, m_fullScreenAction});
         m_menu->addSeparator();
         m_menu->addAction(m_aboutAction);
     }
+    // The fixed-seat rule of the pupil in the seat clicked: only on a seat
+    // with a name, which no other seat holds.
+    auto *seat = qobject_cast<SeatButton *>(under);
+    m_menuSeat = seat ? m_seats->id(seat) : -1;
+    const QString name = m_menuSeat < 0 ? QString() : m_chart.seat(m_menuSeat);
+    const auto &seats = m_chart.arrangement().seats;
+    m_fixedAction->setVisible(!name.isEmpty());
+    m_fixedAction->setEnabled(std::count(seats.begin(), seats.end(), name) == 1);
+    m_fixedAction->setChecked(!name.isEmpty() && m_rules.rules.fixedRuleAt(m_chart, m_menuSeat) >= 0);
     m_menu->popup(event->globalPos());
 }
 

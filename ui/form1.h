@@ -21,6 +21,7 @@ class QMenu;
 class QRandomGenerator;
 class QLineEdit;
 class QStatusBar;
+class RulesDialog;
 class SeatButton;
 
 // The main window: the chart as 35 seat buttons (5 columns of 7 rows) with the
@@ -35,13 +36,14 @@ class SeatButton;
 // dialog gave is the current file name all the same, as it is set before the
 // file is opened.
 //
-// The working files, default.txt and Option, are addressed by their bare
-// names in workingFolder; an empty workingFolder is the current directory at
+// The working files, default.txt, Option and the rules file, are addressed by
+// their bare names in workingFolder; an empty workingFolder is the current directory at
 // the moment of each command.
 //
 // Beyond its buttons the window offers, without showing anything for them:
-// undo and redo of every change to the chart, a random seating (随机排座),
-// printing, export to PDF or PNG, copying, a full-screen view (each of these
+// undo and redo of every change to the chart, a random seating (随机排座) that
+// honours the class's seating rules, the rules dialog (排座规则), a seat's
+// fixed-seat rule switched on and off from its menu, printing, export to PDF or PNG, copying, a full-screen view (each of these
 // drawn by ChartSheet) and the About window in a menu on the right mouse
 // button, keyboard shortcuts for these and for Open, Save, Save As and
 // closing the window, dragging a seat onto another to swap the two, and
@@ -55,6 +57,8 @@ public:
     explicit Form1(Desktop &desktop, const QString &workingFolder = {}, QWidget *parent = nullptr);
 
     const SeatChart &chart() const { return m_chart; }
+    // The seating rules, as read at start-up and kept by Save.
+    const RulesFile::Contents &rules() const { return m_rules; }
     // The path last chosen for Open, Save As or the exam room; "default.txt"
     // after start-up.
     const QString &currentFileName() const { return m_currentFileName; }
@@ -106,7 +110,11 @@ private:
     static QString listName(const QString &path);
     void undo();
     void redo();
+    // A random seating that meets the rules as one step of the history, or a
+    // warning that says why there is none and changes nothing.
     void shuffle();
+    // Opens the rules dialog on a copy of the rules; 确定 takes them.
+    void editRules();
     // The chart as printed, titled after the class list last opened.
     ChartSheet sheet() const;
     void showFullScreenView();
@@ -137,6 +145,10 @@ private:
     QAction *m_exportAction = nullptr;
     QAction *m_copyAction = nullptr;
     QAction *m_fullScreenAction = nullptr;
+    QAction *m_rulesAction = nullptr;
+    QAction *m_fixedAction = nullptr;      // in the menu, on a seat with a name
+    int m_menuSeat = -1;                   // the seat the menu was opened on
+    RulesDialog *m_rulesDialog = nullptr;  // made when first used
     QString m_classListName;               // of the last list opened
     QPointer<FullScreenView> m_fullScreen; // while it is open
     QMenu *m_menu = nullptr;               // made when first shown

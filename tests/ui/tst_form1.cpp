@@ -12,6 +12,7 @@
 #include "ui/frmsplash.h"
 #include "ui/plainfileiconprovider.h"
 #include "ui/qtdesktop.h"
+#include "ui/rulesdialog.h"
 #include "ui/seatbutton.h"
 #include "ui/sheetprinter.h"
 
@@ -29,16 +30,19 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPrinter>
 #include <QRandomGenerator>
+#include <QSpinBox>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 
 #include <functional>
@@ -76,8 +80,8 @@ const QString Open = u"About open"_s, Closed = u"About closed"_s, Url = u"open "
 
 // What the window shows after the teacher's gestures: the seats checked, the
 // podium, the pending click (-1: none), what it said, the file it took for the
-// current one, the files it wrote (each with how it begins) and whether it is
-// still open.
+// current one, the files it wrote (each with how it begins), whether it is
+// still open, and its rules' sentences, the switches that are on last.
 struct After {
     Seats seats = {{0, u"p0"_s}, {3, u"p3"_s}, {10, u"p10"_s}, {34, u"p34"_s}};
     bool podiumTop = false;
@@ -86,6 +90,7 @@ struct After {
     QString current = u"default.txt"_s;
     Files written = {};
     bool open = true;
+    QStringList rules = {};
 };
 
 const QString list = u"default.txt"_s;
@@ -179,6 +184,8 @@ private slots:
     void gestures() { commands(); }
     void dragsAndDrops_data();
     void dragsAndDrops() { commands(); }
+    void rules_data();
+    void rules() { commands(); }
     void simplifiedForms();
     void undoAndRedoEveryKindOfStep();
     void fullScreenView();
@@ -204,8 +211,9 @@ private:
     void checkDragged(const QString &seat, const QString &over);
     void drop(const QStringList &files);
     void inAbout(const QStringList &words);
+    void inRules(const QStringList &words);
     void typeInDialog(const QString &typed, bool &question, const std::function<void(QFileDialog *)> &first);
-    void showMenu(QWidget *target);
+    void showMenu(QWidget *target, const QString &chosen);
     QStringList captions() const;
     QString work(const QString &name) const { return m_dir->filePath(name); }
 
@@ -327,8 +335,10 @@ void TestForm1::perform(const QString &gesture)
         inAbout({u"Escape"_s});
         QTest::mouseDClick(widget(object), Qt::LeftButton);
         QCoreApplication::processEvents();
-    } else if (verb == u"menu") {
-        showMenu(widget(object));
+    } else if (verb == u"menu") { // and the item named after, if any, chosen
+        showMenu(widget(object), words.value(2));
+    } else if (verb == u"rules") {
+        inRules(words);
     } else if (verb == u"unmenu") { // whatever takes the menu away
         QTRY_VERIFY(QApplication::activePopupWidget());
         QApplication::activePopupWidget()->close();
@@ -398,22 +408,75 @@ void TestForm1::inAbout(const QStringList &words)
     });
 }
 
-// The right button's menu, written down with each item's shortcut as it shows
-// and whether it is enabled (+) or not (-).
-void TestForm1::showMenu(QWidget *target)
+// The right button's menu, written down with each item's shortcut as it shows,
+// whether it is enabled (+) or not (-) and checked (✓); then the item `chosen`.
+void TestForm1::showMenu(QWidget *target, const QString &chosen)
 {
     const QPoint at = target == m_form.get() ? QPoint(5, 5) : target->rect().center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
     QApplication::sendEvent(target, &event);
     if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
         QStringList items;
-        for (const QAction *item : menu->actions())
-            items << (item->isSeparator()
-                          ? u"|"_s
-                          : item->text() + u'[' + (item->isShortcutVisibleInContextMenu() ? item->shortcut().toString() : QString()) + u']'
-                              + (item->isEnabled() ? u'+' : u'-'));
+        for (QAction *item : menu->actions()) {
+            if (item->isVisible())
+                items << (item->isSeparator()
+                              ? u"|"_s
+                              : item->text() + u'[' + (item->isShortcutVisibleInContextMenu() ? item->shortcut().toString() : QString())
+                                  + u']' + (item->isEnabled() ? u'+' : u'-') + (item->isChecked() ? u"✓"_s : QString()));
+            if (item->text() == chosen)
+                item->trigger();
+        }
         m_desktop.log << u"menu "_s + items.join(u' ');
         menu->close();
+    }
+}
+
+// In the rules dialog that Ctrl+L opened: "rules <verb> ...", where the verb
+// is type or enter (in a picker's filter, first or second), pick (a name in a
+// picker), kind, rows, click (a button by its name or text), select (a rule
+// by its number), shown, which writes down "rules <sentence>=<standing>|...",
+// or names (of a picker), which writes down "names <name> ..." as it shows
+// them. "rules none": not made yet.
+void TestForm1::inRules(const QStringList &words)
+{
+    auto *dialog = m_form->findChild<RulesDialog *>();
+    QCOMPARE(!dialog, words.value(1) == u"none");
+    if (!dialog)
+        return;
+    QVERIFY(dialog->isVisible() && dialog->windowModality() == Qt::WindowModal);
+    const QString &verb = words.value(1), &object = words.value(2);
+    auto *filter = dialog->findChild<QLineEdit *>(object + u"Filter"_s);
+    auto *names = dialog->findChild<QListWidget *>(object + u"Names"_s);
+    auto *list = dialog->findChild<QTreeWidget *>(u"rules"_s);
+    const auto buttons = dialog->findChildren<QAbstractButton *>();
+    const auto button = std::find_if(buttons.begin(), buttons.end(),
+                                     [&](auto *b) { return b->objectName() == object || b->text() == object; });
+    if (verb == u"type" || verb == u"enter") {
+        QTest::keyClicks(filter, words.value(3));
+        QTest::keyClick(filter, verb == u"enter" ? Qt::Key_Return : Qt::Key_End);
+    } else if (verb == u"pick") {
+        const auto items = names->findItems(words.value(3), Qt::MatchExactly);
+        QVERIFY(!items.isEmpty());
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(items.first()).center());
+    } else if (verb == u"kind") {
+        dialog->findChild<QComboBox *>(u"kind"_s)->setCurrentText(object);
+    } else if (verb == u"rows") {
+        dialog->findChild<QSpinBox *>(u"rowCount"_s)->setValue(object.toInt());
+    } else if (verb == u"click") {
+        QVERIFY(button != buttons.end());
+        QTest::mouseClick(*button, Qt::LeftButton);
+    } else if (verb == u"select") {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(object.toInt())).center());
+    } else if (verb == u"shown") {
+        QStringList shown;
+        for (int k = 0; k < list->topLevelItemCount(); ++k)
+            shown << list->topLevelItem(k)->text(0) + u'=' + list->topLevelItem(k)->text(1);
+        m_desktop.log << u"rules "_s + shown.join(u'|');
+    } else {
+        QStringList shown;
+        for (int k = 0; k < names->count(); ++k)
+            shown << (names->item(k)->isHidden() ? QString() : names->item(k)->text());
+        m_desktop.log << u"names "_s + shown.join(u' ').simplified();
     }
 }
 
@@ -620,13 +683,89 @@ void TestForm1::gestures_data()
         {});
     row("arrow keys at the edges",
         u"key 28 Right, focused 28, key 13 Down, focused 13, key 打开 Up, focused 打开, key 排考场 Right, focused 排考场"_s, {});
-    const QString menu = u"menu 撤销(&U)[Ctrl+Z]%1 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]%2 | 打印…(&P)[Ctrl+P]+ "
-                         u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
-    row("the menu on a seat", u"menu 3"_s, {.said = {menu.arg(u"-"_s, u"+"_s)}});
+    const QString menu =
+        u"menu 撤销(&U)[Ctrl+Z]%1 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]%2 排座规则…(&L)[Ctrl+L]+ %3| 打印…(&P)[Ctrl+P]+ "
+        u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
+    const QString fix = u"固定在这个座位(&G)[]+ "_s;
+    row("the menu on a seat", u"menu 3"_s, {.said = {menu.arg(u"-"_s, u"+"_s, fix)}});
     row("the menu on the background after a change", u"click 讲台位置, menu Form1"_s,
-        {.podiumTop = true, .said = {menu.arg(u"+"_s, u"+"_s)}});
-    row("the menu with one name", u"menu 0"_s, {.seats = {{0, u"p0"_s}}, .said = {menu.arg(u"-"_s, u"-"_s)}}, {{list, "p0\r\n"}});
+        {.podiumTop = true, .said = {menu.arg(u"+"_s, u"+"_s, QString())}});
+    row("the menu with one name", u"menu 0"_s, {.seats = {{0, u"p0"_s}}, .said = {menu.arg(u"-"_s, u"-"_s, fix)}}, {{list, "p0\r\n"}});
     row("no menu on a command or the status bar", u"menu 打开, menu StatusBar1_Panel2"_s, {});
+}
+
+// The rules dialog and the seat menu's fixed seat, as commands_data(). Seat 34
+// is 第1列第1排 and seat 0 第5列第7排 while the podium is at the bottom.
+void TestForm1::rules_data()
+{
+    addColumns();
+    const QString fix = u"固定在这个座位(&G)"_s;
+    const QString menu =
+        u"menu 撤销(&U)[Ctrl+Z]- 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]+ 排座规则…(&L)[Ctrl+L]+ %1| 打印…(&P)[Ctrl+P]+ "
+        u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
+    const QString open = u"rules none, key 3 Ctrl+L, "_s, p0Front = u"rules kind 坐前排, rules pick first p0, rules click add, "_s;
+    row("固定座位 on the grid, the name found by typing",
+        open + u"rules type first p3, rules names first, rules enter first, rules click seat0, rules click add, rules click 确定"_s,
+        {.said = {u"names p34 p33 p32 p31 p3 p30"_s}, .rules = {u"p34 固定在第5列第7排"_s}});
+    row("坐前排", open + u"rules kind 坐前排, rules pick first p0, rules rows 2, rules click add, rules click 确定"_s,
+        {.rules = {u"p0 坐前2排"_s}});
+    row("坐后排", open + u"rules kind 坐后排, rules pick first p0, rules rows 6, rules click add, rules click 确定"_s,
+        {.rules = {u"p0 坐后6排"_s}});
+    row("不相邻", open + u"rules kind 不相邻, rules pick first p1, rules pick second p2, rules click add, rules click 确定"_s,
+        {.rules = {u"p1 和 p2 不相邻"_s}});
+    row("同桌, not with oneself",
+        open
+            + u"rules kind 同桌, rules pick first p1, rules pick second p1, rules click add, rules pick second p2, rules click add, rules click 确定"_s,
+        {.rules = {u"p1 和 p2 同桌"_s}});
+    // The parts of a new rule stay for the next time.
+    row("取消 drops the changes",
+        open
+            + u"rules kind 坐前排, rules pick first p34, rules click add, rules click everyoneMoves, rules click 取消, key 3 Ctrl+L, rules click add, rules click 确定"_s,
+        {.rules = {u"p34 坐前1排"_s}});
+    row("a rule added once, two removed, the switches as they were",
+        open + p0Front + p0Front
+            + u"rules kind 坐后排, rules click add, rules rows 2, rules click add, rules select 1, rules click remove, rules click remove, "
+              u"rules click everyoneMoves, rules click newDeskmates, rules click 确定, key 3 Ctrl+L, rules click everyoneMoves, rules click 确定"_s,
+        {.rules = {u"p0 坐前1排"_s, u"每人换同桌"_s}});
+    row("a new fixed seat replaces the old",
+        open + u"rules pick first p3, rules click seat0, rules click add, rules click seat1, rules click add, rules click 确定"_s,
+        {.rules = {u"p3 固定在第5列第6排"_s}});
+    // How the chart stands with each rule, after a shift and another list.
+    row("standings",
+        open + u"rules pick first p34, rules click seat34, rules click add, "_s + p0Front
+            + u"rules shown, rules click 确定, click 左移一列, key 3 Ctrl+L, rules shown, rules click 取消, answer class.txt, click 打开, key 3 Ctrl+L, rules shown, rules names first"_s,
+        {.seats = {{0, u"q0"_s}},
+         .said = {u"rules p34 固定在第1列第1排=满足|p0 坐前1排=不满足"_s, u"rules p34 固定在第1列第1排=不满足|p0 坐前1排=不满足"_s,
+                  OpenList, Opened, u"rules p34 固定在第1列第1排=不在本班|p0 坐前1排=不在本班"_s, u"names q6 q5 q4 q3 q9 q2 q8 q1 q7 q0"_s},
+         .current = u"class.txt"_s,
+         .rules = {u"p34 固定在第1列第1排"_s, u"p0 坐前1排"_s}});
+    row("名字重复", u"key 3 Ctrl+L, rules pick first A, rules rows 1, rules kind 坐前排, rules click add, rules shown, rules names first"_s,
+        {.seats = {{0, u"A"_s}}, .said = {u"rules A 坐前1排=名字重复"_s, u"names A"_s}}, {{list, "A\r\nA\r\n"}});
+
+    // The seat menu: the fixed seat of the seat's pupil, set and cleared; a
+    // seat number changes with the podium.
+    row("固定在这个座位", u"menu 34 "_s + fix + u", menu 34, menu 33 "_s + fix + u", menu 34 "_s + fix + u", menu 34"_s,
+        {.said = {menu.arg(fix + u"[]+ "_s), menu.arg(fix + u"[]+✓ "_s), menu.arg(fix + u"[]+ "_s), menu.arg(fix + u"[]+✓ "_s),
+                  menu.arg(fix + u"[]+ "_s)},
+         .rules = {u"p33 固定在第1列第2排"_s}});
+    row("固定在这个座位, then 讲台位置", u"menu 34 "_s + fix + u", click 讲台位置, menu 34"_s,
+        {.podiumTop = true,
+         .said = {menu.arg(fix + u"[]+ "_s), menu.arg(fix + u"[]+ "_s).replace(u"撤销(&U)[Ctrl+Z]-"_s, u"撤销(&U)[Ctrl+Z]+"_s)},
+         .rules = {u"p34 固定在第1列第1排"_s}});
+    row("no fixed seat for an empty seat or a name held twice", u"menu 2, menu 0 "_s + fix,
+        {.seats = {{0, u"A"_s}}, .said = {menu.arg(QString()), menu.arg(fix + u"[]- "_s)}}, {{list, "A\r\nA\r\n"}});
+
+    // A draw that cannot meet the rules changes nothing and says which clash.
+    row("随机排座 with two pupils fixed to one seat",
+        u"menu 34 "_s + fix + u", key 3 Ctrl+L, rules pick first p0, rules click seat34, rules click add, rules click 确定, key 3 Ctrl+R"_s,
+        {.said = {menu.arg(fix + u"[]+ "_s), u"warning 随机排座: 这几条规则不能同时满足：p34 固定在第1列第1排；p0 固定在第1列第1排"_s},
+         .rules = {u"p34 固定在第1列第1排"_s, u"p0 固定在第1列第1排"_s}});
+    row("随机排座 with one rule that cannot hold",
+        u"key 3 Ctrl+L, rules kind 同桌, rules pick first p0, rules pick second p1, rules click add, rules click 确定, key 3 Ctrl+R"_s,
+        {.seats = {{0, u"p0"_s}, {1, u"p1"_s}},
+         .said = {u"warning 随机排座: 这条规则不能满足：p0 和 p1 同桌"_s},
+         .rules = {u"p0 和 p1 同桌"_s}},
+        {{list, "p0\r\np1\r\n"}});
 }
 
 // Files dropped from a file manager, and seats dragged onto others, as
@@ -689,12 +828,23 @@ void TestForm1::commands()
     for (const QString &gesture : gestures.split(u", "_s, Qt::SkipEmptyParts))
         perform(gesture);
 
+    // The draw that finds clashes is not in yet.
+    QEXPECT_FAIL("随机排座 with two pupils fixed to one seat", "SeatDraw finds no clashes yet", Abort);
+    QEXPECT_FAIL("随机排座 with one rule that cannot hold", "SeatDraw finds no clashes yet", Abort);
+    QCOMPARE(m_desktop.log, after.said);
     for (const auto &[seat, name] : after.seats)
         QCOMPARE(form.Command1(seat)->name(), name);
     QCOMPARE(widget(u"Text1"_s)->isVisibleTo(&form), after.podiumTop);
     QCOMPARE(widget(u"Text2"_s)->isVisibleTo(&form), !after.podiumTop);
     QCOMPARE(form.chart().swapSelection(), (after.pending < 0 ? SwapSelection() : SwapSelection{true, after.pending}));
-    QCOMPARE(m_desktop.log, after.said);
+    QStringList rules;
+    for (const SeatRule &rule : form.rules().rules.rules)
+        rules << rule.sentence();
+    if (form.rules().rules.everyoneMoves)
+        rules << SeatRules::EveryoneMovesText;
+    if (form.rules().rules.newDeskmates)
+        rules << SeatRules::NewDeskmatesText;
+    QCOMPARE(rules, after.rules);
     QCOMPARE(QDir(m_dir->path()).relativeFilePath(form.currentFileName()), after.current);
     for (const auto &[name, beginning] : after.written) {
         QVERIFY2(readBytes(work(name)).startsWith(beginning), qPrintable(name));
