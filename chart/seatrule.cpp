@@ -4,6 +4,35 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A name keeps its writing direction to itself: one that holds right-to-left
+// letters or direction controls goes between U+2068 and U+2069, so that
+// neither it nor the sentence around it is turned round. Other names, all
+// Chinese and Latin ones among them, are shown as they are.
+QString shown(const QString &name)
+{
+    for (const QChar c : name) {
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirPDF:
+        case QChar::DirRLI:
+        case QChar::DirLRI:
+        case QChar::DirFSI:
+        case QChar::DirPDI: return u"\u2068"_s + name + u"\u2069"_s;
+        default: break;
+        }
+    }
+    return name;
+}
+
+} // namespace
+
 QStringList SeatRule::names() const
 {
     return pairsPupils() ? QStringList{first, second} : QStringList{first};
@@ -25,12 +54,15 @@ bool SeatRule::isValid() const
 
 QString SeatRule::sentence() const
 {
+    // arg() with several values fills them in one pass, so that a "%2" in a
+    // name stays as it is.
+    const QString number = QString::number(kind == Kind::Fixed ? column : count);
     switch (kind) {
-    case Kind::Fixed: return u"%1 固定在第%2列第%3排"_s.arg(first).arg(column).arg(row);
-    case Kind::FrontRows: return u"%1 坐前%2排"_s.arg(first).arg(count);
-    case Kind::BackRows: return u"%1 坐后%2排"_s.arg(first).arg(count);
-    case Kind::Apart: return u"%1 和 %2 不相邻"_s.arg(first, second);
-    case Kind::Together: return u"%1 和 %2 同桌"_s.arg(first, second);
+    case Kind::Fixed: return u"%1 固定在第%2列第%3排"_s.arg(shown(first), number, QString::number(row));
+    case Kind::FrontRows: return u"%1 坐前%2排"_s.arg(shown(first), number);
+    case Kind::BackRows: return u"%1 坐后%2排"_s.arg(shown(first), number);
+    case Kind::Apart: return u"%1 和 %2 不相邻"_s.arg(shown(first), shown(second));
+    case Kind::Together: return u"%1 和 %2 同桌"_s.arg(shown(first), shown(second));
     }
     return {};
 }

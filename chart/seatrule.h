@@ -35,7 +35,8 @@ struct SeatRule {
     // for a pair, different).
     bool isValid() const;
     // The rule as the teacher reads it: "王子涵 固定在第2列第3排", "李欣怡 坐前2排",
-    // "孙磊 坐后1排", "张浩然 和 刘雨桐 不相邻", "赵嘉怡 和 吴俊杰 同桌".
+    // "孙磊 坐后1排", "张浩然 和 刘雨桐 不相邻", "赵嘉怡 和 吴俊杰 同桌". A name with
+    // right-to-left letters or direction controls is isolated (U+2068 … U+2069).
     QString sentence() const;
 
     friend bool operator==(const SeatRule &, const SeatRule &) = default;

@@ -90,6 +90,7 @@ private slots:
     void uniform();
     void keepsTheOnlyArrangement();
     void limit();
+    void sentencesKeepNames();
 };
 
 void TestSeatDraw::meetsRules_data()
@@ -283,6 +284,13 @@ void TestSeatDraw::limit()
     QCOMPARE(stopped.outcome, SeatDraw::Outcome::LimitReached);
     QCOMPARE(drawn(before, stopped), before);
     QCOMPARE(SeatDraw::draw(before, rulesOf(pairs, 0), random).outcome, SeatDraw::Outcome::Drawn);
+}
+
+void TestSeatDraw::sentencesKeepNames()
+{
+    // A "%2" stays in the name; a right-to-left name keeps its direction to itself.
+    QCOMPARE(SeatRule::fixed(u"A%2"_s, 2, 3).sentence(), u"A%2 固定在第2列第3排"_s);
+    QCOMPARE(SeatRule::apart(u"ئەخمەت"_s, u"王%1"_s).sentence(), u"\u2068ئەخمەت\u2069 和 王%1 不相邻"_s);
 }
 
 QTEST_APPLESS_MAIN(TestSeatDraw)
