@@ -61,8 +61,16 @@ SeatConstraints::SeatConstraints(const SeatChart &chart, const SeatRules &rules,
         case SeatRule::Kind::Together: addLink(item, other, Relation::SideBySide); break;
         }
     }
+    if (everyoneMoves)
+        keepFromOldSeats();
+    if (newDeskmates)
+        separateDeskmates();
+}
+
+void SeatConstraints::keepFromOldSeats()
+{
     for (int item = 0; item < itemCount(); ++item) {
-        if (!everyoneMoves || m_fixed[std::size_t(item)])
+        if (m_fixed[std::size_t(item)])
             continue;
         // Every seat that held this name, so that copies of a name count as
         // one pupil: no seat shows the name it showed before.
@@ -71,17 +79,19 @@ SeatConstraints::SeatConstraints(const SeatChart &chart, const SeatRules &rules,
                 m_domain[std::size_t(item)] &= ~bit(m_seatBefore.at(other));
         }
     }
-    if (newDeskmates) {
-        for (int a = 0; a < itemCount(); ++a) {
-            for (int b = a + 1; b < itemCount(); ++b) {
-                if (m_names.at(a) != m_names.at(b) && (sideBySide(m_seatBefore.at(a)) & bit(m_seatBefore.at(b)))) {
-                    // Every copy of one name with every copy of the other.
-                    for (int x = 0; x < itemCount(); ++x) {
-                        for (int y = 0; y < itemCount(); ++y) {
-                            if (m_names.at(x) == m_names.at(a) && m_names.at(y) == m_names.at(b))
-                                addLink(x, y, Relation::NotSideBySide);
-                        }
-                    }
+}
+
+void SeatConstraints::separateDeskmates()
+{
+    for (int a = 0; a < itemCount(); ++a) {
+        for (int b = a + 1; b < itemCount(); ++b) {
+            if (m_names.at(a) == m_names.at(b) || !(sideBySide(m_seatBefore.at(a)) & bit(m_seatBefore.at(b))))
+                continue;
+            // Every copy of one name with every copy of the other.
+            for (int x = 0; x < itemCount(); ++x) {
+                for (int y = 0; y < itemCount(); ++y) {
+                    if (m_names.at(x) == m_names.at(a) && m_names.at(y) == m_names.at(b))
+                        addLink(x, y, Relation::NotSideBySide);
                 }
             }
         }
