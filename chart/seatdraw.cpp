@@ -214,7 +214,7 @@ QList<int> clash(const SeatChart &chart, const SeatRules &rules, QList<int> clau
 
 } // namespace
 
-SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit)
+SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit, Method method)
 {
     const QList<int> clauses = activeClauses(chart, rules);
     SeatChart drawn = chart;
@@ -228,7 +228,8 @@ SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, 
         drawn.setArrangement({constraints.seats(places), chart.podiumSide()});
         return Result{Outcome::Drawn, drawn.arrangement(), {}};
     };
-    if (const auto places = byRejection(constraints, before, random))
+    const bool best = method == Method::Best;
+    if (const auto places = best ? byRejection(constraints, before, random) : std::nullopt)
         return arranged(*places);
 
     qint64 steps = stepLimit;
@@ -236,7 +237,7 @@ SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, 
     SeatSearch search(constraints, random, steps);
     const SeatSearch::End end = search.run([&](const Places &places) {
         found.append(places);
-        return found.size() < ListedAtMost && stepLimit - steps < ListingSteps;
+        return best && found.size() < ListedAtMost && stepLimit - steps < ListingSteps;
     });
     if (found.isEmpty()) {
         if (end == SeatSearch::End::OutOfSteps)
@@ -254,7 +255,7 @@ SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, 
     }
     const QList<Places> &candidates = others.isEmpty() ? found : others;
     const Places &start = candidates.at(random.bounded(int(candidates.size())));
-    if (end == SeatSearch::End::Complete)
+    if (end == SeatSearch::End::Complete && best)
         return arranged(start); // every valid arrangement was listed: exactly uniform
     Walk walk(constraints, start, random);
     const int moves = WalkMovesPerItem * constraints.itemCount();

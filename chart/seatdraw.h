@@ -33,5 +33,11 @@ public:
         QStringList clash;                  // Clash: the rules' sentences, in list order
     };
 
-    static Result draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit = DefaultStepLimit);
+    // How a valid arrangement is drawn. Best: as described above. WalkOnly:
+    // the random walk from the first arrangement the search finds, alone,
+    // so that its own distance from uniform can be measured.
+    enum class Method { Best, WalkOnly };
+
+    static Result draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit = DefaultStepLimit,
+                       Method method = Method::Best);
 };

@@ -223,12 +223,24 @@ void TestSeatDraw::uniform_data()
     QTest::addColumn<QString>("layout");
     QTest::addColumn<Rules>("rules");
     QTest::addColumn<int>("switches");
+    QTest::addColumn<SeatDraw::Method>("method");
 
-    QTest::newRow("deskmates in a row of five") << u"ABCDE"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0;
+    const auto best = SeatDraw::Method::Best, walk = SeatDraw::Method::WalkOnly;
+    QTest::newRow("deskmates in a row of five") << u"ABCDE"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0 << best;
     QTest::newRow("apart and a front row") << u"AB.C./D.E.."_s << Rules{SeatRule::apart(u"A"_s, u"D"_s), SeatRule::frontRows(u"E"_s, 1)}
-                                           << 0;
-    QTest::newRow("both switches") << u"ABC../DEF.."_s << Rules{} << 3;
-    QTest::newRow("one other arrangement") << u"AB"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0;
+                                           << 0 << best;
+    QTest::newRow("both switches") << u"ABC../DEF.."_s << Rules{} << 3 << best;
+    QTest::newRow("one other arrangement") << u"AB"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0 << best;
+    // Too few valid arrangements for random deals to find: they are listed.
+    QTest::newRow("listed, copies of a name") << u"AAB.C/DEFG"_s
+                                              << Rules{SeatRule::fixed(u"C"_s, 5, 1), SeatRule::together(u"D"_s, u"E"_s),
+                                                       SeatRule::frontRows(u"B"_s, 1), SeatRule::backRows(u"F"_s, 6),
+                                                       SeatRule::backRows(u"G"_s, 6)}
+                                              << 0 << best;
+    QTest::newRow("walk: deskmates in a row of four") << u"ABCD"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0 << walk;
+    QTest::newRow("walk: two pairs of deskmates")
+        << u"ABCD./EF..."_s << Rules{SeatRule::together(u"A"_s, u"B"_s), SeatRule::together(u"C"_s, u"D"_s)} << 0 << walk;
+    QTest::newRow("walk: both switches, copies of a name") << u"AAB../CDE.."_s << Rules{SeatRule::apart(u"B"_s, u"C"_s)} << 3 << walk;
 }
 
 void TestSeatDraw::uniform()
@@ -236,6 +248,7 @@ void TestSeatDraw::uniform()
     QFETCH(QString, layout);
     QFETCH(Rules, rules);
     QFETCH(int, switches);
+    QFETCH(SeatDraw::Method, method);
 
     const SeatChart before = room(layout, PodiumSide::Top);
     const SeatRules seatRules = rulesOf(rules, switches);
@@ -245,7 +258,8 @@ void TestSeatDraw::uniform()
     QRandomGenerator random(3);
     QHash<QStringList, int> seen;
     for (int n = 0; n < draws; ++n) {
-        const QStringList names = occupants(before, drawn(before, SeatDraw::draw(before, seatRules, random)));
+        const SeatDraw::Result result = SeatDraw::draw(before, seatRules, random, SeatDraw::DefaultStepLimit, method);
+        const QStringList names = occupants(before, drawn(before, result));
         QVERIFY2(valid.contains(names), qPrintable(names.join(u' ')));
         ++seen[names];
     }
