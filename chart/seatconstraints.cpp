@@ -61,6 +61,19 @@ SeatConstraints::SeatConstraints(const SeatChart &chart, const SeatRules &rules,
         case SeatRule::Kind::Together: addLink(item, other, Relation::SideBySide); break;
         }
     }
+    for (int a = 0; a < itemCount(); ++a) {
+        const auto deskmates = [&](int item) {
+            QList<int> found;
+            for (const Link &link : m_links[std::size_t(item)]) {
+                if (link.relation == Relation::SideBySide)
+                    found.append(link.other);
+            }
+            return found;
+        };
+        const QList<int> mates = deskmates(a);
+        if (mates.size() == 1 && mates.first() > a && deskmates(mates.first()).size() == 1)
+            m_pairs.append({a, mates.first()});
+    }
     if (everyoneMoves)
         keepFromOldSeats();
     if (newDeskmates)

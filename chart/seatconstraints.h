@@ -42,6 +42,9 @@ public:
     // True when the item may never move (an active fixed seat).
     bool isFixed(int item) const { return m_fixed[std::size_t(item)]; }
     SeatSet occupied() const { return m_occupied; }
+    // The pairs of deskmates that are nobody else's deskmates: each takes two
+    // side-by-side seats of one row.
+    const QList<std::pair<int, int>> &deskmatePairs() const { return m_pairs; }
 
     // Whether other, at otherSeat, may be where relation puts it for an item
     // at seat.
@@ -74,4 +77,5 @@ private:
     std::array<QList<Link>, SeatChart::SeatCount> m_links{};
     std::array<bool, SeatChart::SeatCount> m_fixed{};
     SeatSet m_occupied = 0;
+    QList<std::pair<int, int>> m_pairs;
 };

@@ -57,7 +57,7 @@ SeatSearch::End SeatSearch::run(const std::function<bool(const SeatConstraints::
     state.holder.fill(-1);
     for (int item = 0; item < m_constraints.itemCount(); ++item)
         state.domain[std::size_t(item)] = m_constraints.domain(item);
-    if (!narrow(state) || !rematch(state))
+    if (!narrow(state) || !roomForPairs(state) || !rematch(state))
         return End::Complete;
     return descend(state);
 }
@@ -114,7 +114,32 @@ bool SeatSearch::place(State &state, int item, int seat) const
         state.holder[std::size_t(matched)] = -1;
     state.holder[std::size_t(seat)] = qint8(item);
     state.match[std::size_t(item)] = qint8(seat);
-    return narrow(state) && rematch(state);
+    return narrow(state) && roomForPairs(state) && rematch(state);
+}
+
+// Pairs of deskmates still to be seated need two free seats side by side
+// each: a run of free seats in a row holds half its length in pairs. A row
+// of five with two single pupils in it has room for one pair, not two, which
+// a matching of pupils to seats does not see.
+bool SeatSearch::roomForPairs(const State &state) const
+{
+    int pairs = 0;
+    for (const auto &[a, b] : m_constraints.deskmatePairs())
+        pairs += state.place[std::size_t(a)] < 0 && state.place[std::size_t(b)] < 0;
+    int room = 0;
+    for (int row = 0; pairs > room && row < SeatChart::Rows; ++row) {
+        int run = 0;
+        for (int column = 0; column < SeatChart::Columns; ++column) {
+            if (state.free & bit(SeatChart::indexOf(column, row))) {
+                ++run;
+            } else {
+                room += run / 2;
+                run = 0;
+            }
+        }
+        room += run / 2;
+    }
+    return pairs <= room;
 }
 
 // Takes from the unplaced items the seats where a link could not hold

@@ -10,7 +10,8 @@ class QRandomGenerator;
 // first, the item with the fewest seats left first, each item's seats in a
 // random order. After every placement the remaining items must still have
 // seats for all of them at once (a matching), so that rows too small for
-// the pupils who want them are seen at once. Copies of one name are placed
+// the pupils who want them are seen at once, and the pairs of deskmates
+// still to be seated must find room side by side. Copies of one name are placed
 // in seat order, so every arrangement of names is found exactly once.
 class SeatSearch
 {
@@ -30,6 +31,7 @@ private:
     bool augment(State &state, int item, SeatConstraints::SeatSet &visited) const;
     bool rematch(State &state) const;
     bool narrow(State &state) const;
+    bool roomForPairs(const State &state) const;
     End descend(const State &state);
 
     const SeatConstraints &m_constraints;

@@ -32,6 +32,19 @@ SeatChart room(const QString &layout, PodiumSide podium)
     return chart;
 }
 
+// A full room of 35 one-letter names, and deskmate rules for the first
+// 2 * pairs of them, in seat order.
+const QString FullRoom = u"ABCDE/FGHIJ/KLMNO/PQRST/UVWXY/Zabcd/efghi"_s;
+
+Rules deskmates(int pairs)
+{
+    const QString names = QString(FullRoom).remove(u'/');
+    Rules rules;
+    for (int k = 0; k < pairs; ++k)
+        rules.append(SeatRule::together(names.at(2 * k), names.at(2 * k + 1)));
+    return rules;
+}
+
 SeatRules rulesOf(const Rules &list, int switches)
 {
     return {list, (switches & 1) != 0, (switches & 2) != 0};
@@ -126,6 +139,12 @@ void TestSeatDraw::meetsRules_data()
         << u"ABCDE/FG..."_s << top << Rules{SeatRule::fixed(u"A"_s, 1, 1)} << 1 << Pinned{{0, u"A"_s}};
     QTest::newRow("new deskmates") << u"ABCDE/FGHIJ"_s << top << Rules{} << 2 << Pinned{};
     QTest::newRow("both switches, copies of a name") << u"AABC./DD.EF"_s << top << Rules{} << 3 << Pinned{};
+    // Seven rows of five take fourteen pairs only with one single pupil in
+    // each row, which the search must see before it seats the pairs.
+    Rules pairsAndSingles = deskmates(14) + Rules{SeatRule::frontRows(u"i"_s, 1)};
+    for (const QChar name : u"cdefgh"_s)
+        pairsAndSingles.append(SeatRule::backRows(name, 6));
+    QTest::newRow("fourteen pairs of deskmates and seven single pupils") << FullRoom << bottom << pairsAndSingles << 0 << Pinned{};
     QTest::newRow("pupils not in the class or named twice are ignored")
         << u"AABC"_s << top << Rules{SeatRule::fixed(u"A"_s, 4, 1), SeatRule::fixed(u"Z"_s, 4, 1), SeatRule::fixed(u"B"_s, 4, 1)} << 0
         << Pinned{{SeatChart::indexOf(3, 0), u"B"_s}};
@@ -185,6 +204,10 @@ void TestSeatDraw::clash_data()
         << u"AB.C"_s << Rules{SeatRule::fixed(u"A"_s, 3, 1), SeatRule::apart(u"B"_s, u"C"_s)} << 0 << QStringList{u"A 固定在第3列第1排"_s};
     QTest::newRow("deskmates who must change") << u"AB/C"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 3
                                                << QStringList{u"A 和 B 同桌"_s, u"每人换同桌"_s};
+    QStringList fifteen;
+    for (const SeatRule &rule : deskmates(15))
+        fifteen.append(rule.sentence());
+    QTest::newRow("fifteen pairs of deskmates in seven rows of five") << FullRoom << deskmates(15) << 0 << fifteen;
     QTest::newRow("three deskmates of one pupil")
         << u"ABCDE"_s << Rules{SeatRule::together(u"C"_s, u"B"_s), SeatRule::together(u"C"_s, u"D"_s), SeatRule::together(u"C"_s, u"A"_s)}
         << 0 << QStringList{u"C 和 B 同桌"_s, u"C 和 D 同桌"_s, u"C 和 A 同桌"_s};
