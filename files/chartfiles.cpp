@@ -183,11 +183,16 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
                        lookUp(workingFilePath(workingFolder, OptionName)));
     WorkingFile seats(seatsPath, SeatListName, u"座位"_s, lookUp(seatsPath));
     WorkingFile rulesFile(rulesPath, RulesFile::Name, u"规则"_s, lookUp(rulesPath));
+    // A rules.txt that cannot be read (a binary file, or one that may not be
+    // read) was reported at start-up and may hold what a teacher wrote: Save
+    // never removes it, nor writes over it.
+    std::optional<FileError> unreadable;
+    if (rulesFile.had) {
+        if (const auto existing = RulesFile::read(rulesPath);
+            !existing.ok() && existing.error().reason() != FileError::Reason::DanglingLink)
+            unreadable = existing.error();
+    }
     // Without rules, a class that never had any sees only the files of old.
-    // A rules.txt that cannot be read (saved by an editor in some other
-    // form, say) was reported at start-up and holds what the teacher wrote:
-    // with no rules to put in its place, it stays as it is.
-    const bool unreadable = rules.isEmpty() && rulesFile.had && !RulesFile::read(rulesPath).ok();
     const bool withRules = !unreadable && (!rules.isEmpty() || rulesFile.had);
     // A rules.txt that is a link stays, and so does where it leads: it is
     // emptied rather than removed.
@@ -198,6 +203,8 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
                                : u"也没有写入 rules.txt。"_s);
     if (!lock.ok())
         return FileError(lock.error()).setOutcome(untouched);
+    if (unreadable && !rules.isEmpty())
+        return unreadable->setOutcome(untouched + u"rules.txt 也没有改动：为了不丢掉它原有的内容，请先修改或移走它，再保存。"_s);
     const auto seatBytes = SeatListFile::format(chart, seatsPath);
     if (!seatBytes.ok())
         return FileError(seatBytes.error()).setOutcome(untouched);

@@ -22,7 +22,8 @@ public:
         LinkRefused,      // another user's link in a shared folder (see FolderEntry)
         IoError,          // the disk failed to read, write or sync
         NotASeatList,     // it was read but does not hold a seat list; detail says why
-        NotFaithful,      // Save would not read back as the chart; detail names the seat or the rule
+        NotFaithful,      // Save would not read back as the chart; detail names the seat
+        RulesNotFaithful, // Save would not read back as the rules; detail names the rule
         NotARulesFile,    // rules.txt was read but is too large or not text; detail says why
         RuleNotRead,      // a line of rules.txt that is no rule, kept as it is; detail names the line
         NameNotInUtf8,    // not found under a name that a file dialog could not spell (not UTF-8)

@@ -118,6 +118,10 @@ QString RulesFile::lineOf(const SeatRule &rule)
     QStringList entries;
     for (const QString &name : rule.names())
         entries.append(SeatListFile::entryText(name));
+    // A line that begins with "#" is a note: a first name that does goes in
+    // quotes.
+    if (entries.first().startsWith(u'#'))
+        entries.first() = u'"' + entries.first() + u'"';
     switch (rule.kind) {
     case SeatRule::Kind::Fixed: entries.append(u"固定在第%1列第%2排"_s.arg(rule.column).arg(rule.row)); break;
     case SeatRule::Kind::FrontRows: entries.append(u"坐前%1排"_s.arg(rule.count)); break;
@@ -238,7 +242,9 @@ Result<QByteArray> RulesFile::format(const Contents &contents, const QString &pa
     const Contents back = parse(bytes, path).contents;
     if (back == normal && bytes.size() <= ReadLimit)
         return bytes;
-    const auto fail = [&](const QString &why) { return FileError(FileError::Reason::NotFaithful, FileError::Action::Write, path, why); };
+    const auto fail = [&](const QString &why) {
+        return FileError(FileError::Reason::RulesNotFaithful, FileError::Action::Write, path, why);
+    };
     if (bytes.size() > ReadLimit)
         return fail(u"规则文件会超过 %1 字节"_s.arg(ReadLimit));
     const auto differs = std::mismatch(rules.begin(), rules.end(), back.rules.rules.begin(), back.rules.rules.end()).first;

@@ -74,7 +74,7 @@ public:
     static Result<Reading> read(const QString &path);
     static Reading parse(QByteArrayView bytes, const QString &path = {});
     // The file's bytes, once they read back as the same contents; otherwise a
-    // NotFaithful error naming the first rule (or kept line) that does not.
+    // RulesNotFaithful error naming the first rule (or kept line) that does not.
     // Kept lines are taken in order of `after`, and one whose `after` is past
     // the last rule (a rule was removed) goes after the last rule.
     static Result<QByteArray> format(const Contents &contents, const QString &path = {});

@@ -396,6 +396,8 @@ void TestChartFiles::rulesFile_data()
                                 << QStringList() << QByteArray();
     QTest::newRow("names with a comma or blanks quoted")
         << gbLines({u"\"Smith, J\",\" 王五\",同桌"_s}) << QStringList{u"Smith, J 和  王五 同桌"_s} << QStringList() << QByteArray();
+    QTest::newRow("a name that begins like a note, quoted")
+        << gbLines({u"\"#1\",坐前2排"_s}) << QStringList{u"#1 坐前2排"_s} << QStringList() << QByteArray();
     QTest::newRow("notes and other lines kept where they were")
         << gbLines({u"# 三年二班"_s, u"甲,坐前2排"_s, u"甲,坐中间"_s, u"# 备注"_s, u"乙,丙,同桌"_s})
         << QStringList{u"甲 坐前2排"_s, u"乙 和 丙 同桌"_s} << QStringList{u"第3行不是一条规则：不认识最后一项"_s} << QByteArray();
@@ -449,7 +451,8 @@ void TestChartFiles::rulesFile()
 void TestChartFiles::ruleThatWouldNotReadBack()
 {
     const auto bytes = RulesFile::format({{{SeatRule::frontRows(u"甲\n乙"_s, 2)}}, {}});
-    QVERIFY(!bytes.ok() && bytes.error().message().contains(u"规则“\u2068甲␊乙 坐前2排\u2069”保存后读出来会不一样"_s));
+    QVERIFY(!bytes.ok() && bytes.error().message().contains(u"无法把排座规则原样保存到"_s)
+            && bytes.error().message().contains(u"规则“\u2068甲␊乙 坐前2排\u2069”保存后读出来会不一样"_s));
 }
 
 void TestChartFiles::rulesFileInOtherForms()
@@ -470,6 +473,10 @@ void TestChartFiles::rulesFileInOtherForms()
     QCOMPARE(problems.first().reason(), FileError::Reason::NotARulesFile);
     QCOMPARE(rules.rules.rules.size(), 1); // unchanged
     QCOMPARE(ChartFiles::saveWorkingFiles(chart, m_rules, m_dir->path()), std::nullopt);
+    QCOMPARE(readBytes(path), binary);
+    // Nor does a Save with rules write over it: it says why and changes nothing.
+    const auto refused = ChartFiles::saveWorkingFiles(chart, rules, m_dir->path());
+    QVERIFY(refused && refused->message().contains(u"rules.txt 也没有改动"_s));
     QCOMPARE(readBytes(path), binary);
 }
 
