@@ -18,9 +18,14 @@ class QRandomGenerator;
 //   valid arrangements can be listed or drawn by rejection; otherwise by a
 //   random walk over them, see the README for the measured distance).
 // - It differs from the arrangement before whenever another valid one exists.
-// - With no active rule it is SeatChart::shuffle.
+// - With no active rule and both switches off it is SeatChart::shuffle.
 // - When the rules cannot all hold, clash names a minimal set of them: drop any
-//   one and the rest can be met together.
+//   one and the rest can be met together. (Should the limit run out while
+//   that set is narrowed down, the set is still one that cannot hold, but
+//   may name a rule more than needed.)
+// - LimitReached: the search took more steps than the limit allows before it
+//   found an arrangement or showed there is none. Only Drawn gives a new
+//   arrangement; the others give the one before.
 class SeatDraw
 {
 public:
