@@ -61,23 +61,39 @@ SeatConstraints::SeatConstraints(const SeatChart &chart, const SeatRules &rules,
         case SeatRule::Kind::Together: addLink(item, other, Relation::SideBySide); break;
         }
     }
-    for (int a = 0; a < itemCount(); ++a) {
-        const auto deskmates = [&](int item) {
-            QList<int> found;
-            for (const Link &link : m_links[std::size_t(item)]) {
-                if (link.relation == Relation::SideBySide)
-                    found.append(link.other);
-            }
-            return found;
-        };
-        const QList<int> mates = deskmates(a);
-        if (mates.size() == 1 && mates.first() > a && deskmates(mates.first()).size() == 1)
-            m_pairs.append({a, mates.first()});
-    }
+    findPairs();
     if (everyoneMoves)
         keepFromOldSeats();
     if (newDeskmates)
         separateDeskmates();
+    // Deskmates who must also not sit side by side (a rule keeps them apart,
+    // or 每人换同桌 when they sit together now) can sit nowhere. Said at once,
+    // rather than found by a search only when everyone else is seated.
+    for (int item = 0; item < itemCount(); ++item) {
+        for (const Link &link : m_links[std::size_t(item)]) {
+            for (const Link &other : m_links[std::size_t(item)]) {
+                if (link.relation == Relation::SideBySide && other.other == link.other && other.relation != Relation::SideBySide)
+                    m_domain[std::size_t(item)] = 0;
+            }
+        }
+    }
+}
+
+void SeatConstraints::findPairs()
+{
+    const auto deskmates = [&](int item) {
+        QList<int> found;
+        for (const Link &link : m_links[std::size_t(item)]) {
+            if (link.relation == Relation::SideBySide)
+                found.append(link.other);
+        }
+        return found;
+    };
+    for (int a = 0; a < itemCount(); ++a) {
+        const QList<int> mates = deskmates(a);
+        if (mates.size() == 1 && mates.first() > a && deskmates(mates.first()).size() == 1)
+            m_pairs.append({a, mates.first()});
+    }
 }
 
 void SeatConstraints::keepFromOldSeats()

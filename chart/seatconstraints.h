@@ -65,6 +65,7 @@ public:
 
 private:
     void addLink(int a, int b, Relation relation);
+    void findPairs();
     // 每人换座位: no item may take a seat that held its name.
     void keepFromOldSeats();
     // 每人换同桌: no two names side by side before may be side by side again.
