@@ -203,7 +203,7 @@ void TestSeatDraw::clash_data()
     QTest::newRow("a fixed seat that is empty")
         << u"AB.C"_s << Rules{SeatRule::fixed(u"A"_s, 3, 1), SeatRule::apart(u"B"_s, u"C"_s)} << 0 << QStringList{u"A 固定在第3列第1排"_s};
     QTest::newRow("deskmates sitting together who must change, in a full room")
-        << FullRoom << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 2 << QStringList{u"A 和 B 同桌"_s, u"每人换同桌"_s};
+        << FullRoom << Rules{SeatRule::together(u"h"_s, u"i"_s)} << 2 << QStringList{u"h 和 i 同桌"_s, u"每人换同桌"_s};
     QTest::newRow("deskmates who must change") << u"AB/C"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 3
                                                << QStringList{u"A 和 B 同桌"_s, u"每人换同桌"_s};
     QStringList fifteen;
