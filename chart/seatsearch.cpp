@@ -67,14 +67,18 @@ SeatSearch::End SeatSearch::descend(const State &state)
     const int count = m_constraints.itemCount();
     if (state.placed == count)
         return (*m_found)(state.place) ? End::Complete : End::Stopped;
-    // The item with the fewest seats left; the first of equals, so that of
-    // two copies of a name the earlier goes first.
+    // The item with the fewest seats left; of equals the one with the most
+    // links, whose conflicts show soonest; then the first, so that of two
+    // copies of a name the earlier goes first.
     int item = -1, fewest = SeatChart::SeatCount + 1;
+    qsizetype linked = -1;
     for (int i = 0; i < count; ++i) {
         const int left = std::popcount(state.domain[std::size_t(i)] & state.free);
-        if (state.place[std::size_t(i)] < 0 && left < fewest) {
+        const qsizetype links = m_constraints.links(i).size();
+        if (state.place[std::size_t(i)] < 0 && (left < fewest || (left == fewest && links > linked))) {
             item = i;
             fewest = left;
+            linked = links;
         }
     }
     std::array<int, SeatChart::SeatCount> seats{};
