@@ -276,8 +276,16 @@ void Form1::showEvent(QShowEvent *event)
     if (!m_startupProblems.isEmpty()) {
         QTimer::singleShot(0, this, [this] {
             const QList<FileError> problems = std::exchange(m_startupProblems, {});
-            for (const FileError &problem : problems)
-                warn(windowTitle(), problem);
+            // The lines of rules.txt that are no rules, in one warning.
+            QStringList lines;
+            for (const FileError &problem : problems) {
+                if (problem.reason() == FileError::Reason::RuleNotRead)
+                    lines << problem.message();
+                else
+                    warn(windowTitle(), problem);
+            }
+            if (!lines.isEmpty())
+                m_desktop.showWarning(this, lines.join(u'\n'), windowTitle());
         });
     }
 }

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -267,6 +268,12 @@ void RulesDialog::setChart(const SeatChart &chart)
         // A fixed seat must be one the draw deals names to.
         seat->setEnabled(!chart.seat(i).isEmpty());
     }
+    // Nor may one picked before stay picked once it is empty.
+    if (QAbstractButton *picked = m_seats->checkedButton(); picked && !picked->isEnabled()) {
+        m_seats->setExclusive(false);
+        picked->setChecked(false);
+        m_seats->setExclusive(true);
+    }
     m_podiumAbove->setVisible(chart.podiumSide() == PodiumSide::Top);
     m_podiumBelow->setVisible(chart.podiumSide() == PodiumSide::Bottom);
     showRules();
@@ -276,8 +283,11 @@ void RulesDialog::showRules()
 {
     const int selected = m_list->indexOfTopLevelItem(m_list->currentItem());
     m_list->clear();
-    for (const SeatRule &rule : std::as_const(m_rules.rules))
-        new QTreeWidgetItem(m_list, {rule.sentence(), standingText(SeatRules::standing(rule, m_chart))});
+    for (const SeatRule &rule : std::as_const(m_rules.rules)) {
+        auto *item = new QTreeWidgetItem(m_list, {rule.sentence(), standingText(SeatRules::standing(rule, m_chart))});
+        // A long name may cut the sentence short in the list.
+        item->setToolTip(0, Qt::convertFromPlainText(rule.sentence()));
+    }
     if (QTreeWidgetItem *item = m_list->topLevelItem(std::min(selected, m_list->topLevelItemCount() - 1)))
         m_list->setCurrentItem(item);
     m_remove->setEnabled(!m_list->selectedItems().isEmpty());
@@ -333,7 +343,10 @@ void RulesDialog::updateNewRule()
     m_second.names->setEnabled(rule.pairsPupils());
     const int seat = m_seats->checkedId();
     m_seatLabel->setText(seat < 0 ? u"请选座位"_s : m_chart.seatLabel(seat));
-    m_add->setEnabled(rule.isValid() && !m_rules.rules.contains(rule));
+    // A pair is the same rule either way round.
+    SeatRule swapped = rule;
+    std::swap(swapped.first, swapped.second);
+    m_add->setEnabled(rule.isValid() && !m_rules.rules.contains(rule) && !(rule.pairsPupils() && m_rules.rules.contains(swapped)));
 }
 
 void RulesDialog::addRule()

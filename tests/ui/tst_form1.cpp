@@ -2,6 +2,7 @@
 // answered by FakeDesktop; and the real dialogs of QtDesktop.
 
 #include "files/nativepath.h"
+#include "files/rulesfile.h"
 #include "files/textcodec.h"
 #include "sedarioconfig.h"
 #include "testfiles.h"
@@ -739,6 +740,24 @@ void TestForm1::rules_data()
                   OpenList, Opened, u"rules p34 固定在第1列第1排=不在本班|p0 坐前1排=不在本班"_s, u"names q6 q5 q4 q3 q9 q2 q8 q1 q7 q0"_s},
          .current = u"class.txt"_s,
          .rules = {u"p34 固定在第1列第1排"_s, u"p0 坐前1排"_s}});
+    // A pair is one rule either way round; a seat picked before that is
+    // empty now is no longer picked.
+    row("a pair once",
+        open
+            + u"rules kind 不相邻, rules pick first p1, rules pick second p2, rules click add, rules pick first p2, "
+              u"rules pick second p1, rules click add, rules click 确定"_s,
+        {.rules = {u"p1 和 p2 不相邻"_s}});
+    row("no fixed seat that has become empty",
+        u"key 3 Ctrl+L, rules pick first p0, rules click seat3, rules click 取消, click 3, click 10, key 3 Ctrl+L, rules click add, "
+        u"rules click 确定"_s,
+        {.seats = {{3, {}}, {10, u"p3"_s}}}, {{list, "p0\r\np1\r\np2\r\np3\r\n"}});
+    // Lines of rules.txt that are no rules, told together at start-up.
+    const QByteArray notRules = TextCodec::encode(u"甲,坐中间\r\np0,坐前1排\r\n乙,丙\r\n"_s);
+    QStringList told;
+    for (const FileError &problem : RulesFile::parse(notRules, u"~/rules.txt"_s).problems)
+        told << problem.message();
+    row("rules.txt with lines that are no rules", {}, {.said = {u"warning Sedario: "_s + told.join(u'\n')}, .rules = {u"p0 坐前1排"_s}},
+        {List, {u"rules.txt"_s, notRules}});
     row("名字重复", u"key 3 Ctrl+L, rules pick first A, rules rows 1, rules kind 坐前排, rules click add, rules shown, rules names first"_s,
         {.seats = {{0, u"A"_s}}, .said = {u"rules A 坐前1排=名字重复"_s, u"names A"_s}}, {{list, "A\r\nA\r\n"}});
 
