@@ -468,6 +468,16 @@ void TestForm1::inRules(const QStringList &words)
         QTest::mouseClick(*button, Qt::LeftButton);
     } else if (verb == u"select") {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(object.toInt())).center());
+    } else if (verb == u"grid") {
+        // The seats that may be picked, by their names to a screen reader,
+        // and what the label under the grid says.
+        QStringList seats;
+        for (QAbstractButton *seat : buttons) {
+            if (seat->objectName().startsWith(u"seat"_s) && seat->isEnabled())
+                seats << seat->accessibleName() + u'/' + seat->toolTip();
+        }
+        const int count = int(std::count_if(buttons.begin(), buttons.end(), [](auto *b) { return b->objectName().startsWith(u"seat"_s); }));
+        m_desktop.log << u"grid %1 "_s.arg(count) + seats.join(u' ') + u' ' + dialog->findChild<QLabel *>(u"seatLabel"_s)->text();
     } else if (verb == u"shown") {
         QStringList shown;
         for (int k = 0; k < list->topLevelItemCount(); ++k)
@@ -748,9 +758,12 @@ void TestForm1::rules_data()
               u"rules pick second p1, rules click add, rules click 确定"_s,
         {.rules = {u"p1 和 p2 不相邻"_s}});
     row("no fixed seat that has become empty",
-        u"key 3 Ctrl+L, rules pick first p0, rules click seat3, rules click 取消, click 3, click 10, key 3 Ctrl+L, rules click add, "
-        u"rules click 确定"_s,
-        {.seats = {{3, {}}, {10, u"p3"_s}}}, {{list, "p0\r\np1\r\np2\r\np3\r\n"}});
+        u"key 3 Ctrl+L, rules pick first p0, rules click seat3, rules grid, rules click 取消, click 3, click 10, key 3 Ctrl+L, "
+        u"rules grid, rules click add, rules click 确定"_s,
+        {.seats = {{3, {}}, {10, u"p3"_s}},
+         .said = {u"grid 35 第5列第7排/第5列第7排 第5列第6排/第5列第6排 第5列第5排/第5列第5排 第5列第4排/第5列第4排 第5列第4排"_s,
+                  u"grid 35 第5列第7排/第5列第7排 第5列第6排/第5列第6排 第5列第5排/第5列第5排 第4列第4排/第4列第4排 请选座位"_s}},
+        {{list, "p0\r\np1\r\np2\r\np3\r\n"}});
     // Lines of rules.txt that are no rules, told together at start-up.
     const QByteArray notRules = TextCodec::encode(u"甲,坐中间\r\np0,坐前1排\r\n乙,丙\r\n"_s);
     QStringList told;
