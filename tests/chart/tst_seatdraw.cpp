@@ -265,6 +265,14 @@ void TestSeatDraw::uniform_data()
     QTest::newRow("walk: deskmates in a row of four") << u"ABCD"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 0 << walk;
     QTest::newRow("walk: two pairs of deskmates")
         << u"ABCD./EF..."_s << Rules{SeatRule::together(u"A"_s, u"B"_s), SeatRule::together(u"C"_s, u"D"_s)} << 0 << walk;
+    // The walk starts where the search first arrives: a pupil between two
+    // deskmates may have the first of them on either side, and one beside a
+    // fixed pupil in the first seat still has a seat.
+    QTest::newRow("walk: a chain of deskmates, the first on the right")
+        << u"ABCD"_s << Rules{SeatRule::together(u"A"_s, u"B"_s), SeatRule::together(u"B"_s, u"C"_s), SeatRule::fixed(u"A"_s, 4, 1)} << 0
+        << walk;
+    QTest::newRow("walk: the deskmate of a pupil fixed in the first seat")
+        << u"ABCD"_s << Rules{SeatRule::fixed(u"A"_s, 1, 1), SeatRule::together(u"A"_s, u"B"_s)} << 0 << walk;
     QTest::newRow("walk: both switches, copies of a name") << u"AAB../CDE.."_s << Rules{SeatRule::apart(u"B"_s, u"C"_s)} << 3 << walk;
 }
 
