@@ -80,6 +80,13 @@ QWidget *RulesDialog::buildRuleList()
     m_remove->setObjectName(u"remove"_s);
     m_remove->setAutoDefault(false);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { m_remove->setEnabled(!m_list->selectedItems().isEmpty()); });
+    // The row drawn as the current one is the one 删除规则 and the Delete key
+    // (see eventFilter) remove.
+    connect(m_list, &QTreeWidget::currentItemChanged, this, [](QTreeWidgetItem *current) {
+        if (current)
+            current->setSelected(true);
+    });
+    m_list->installEventFilter(this);
     connect(m_remove, &QPushButton::clicked, this, [this] {
         m_rules.rules.removeAt(m_list->indexOfTopLevelItem(m_list->selectedItems().value(0)));
         showRules();
@@ -151,8 +158,11 @@ QStackedWidget *RulesDialog::buildPlace(QWidget *parent)
     m_rowCount->setRange(1, SeatRule::MaxRowCount);
     m_rowCount->setSuffix(u" 排"_s);
     connect(m_rowCount, &QSpinBox::valueChanged, this, &RulesDialog::updateNewRule);
-    rowsLayout->addWidget(plainLabel(u"排数"_s, rows));
+    auto *rowsLabel = new QLabel(u"排数(&R)"_s, rows);
+    rowsLabel->setBuddy(m_rowCount);
+    rowsLayout->addWidget(rowsLabel, 0, Qt::AlignTop);
     rowsLayout->addWidget(m_rowCount, 0, Qt::AlignTop);
+    rowsLayout->addStretch();
     where->addWidget(rows);
     where->addWidget(new QWidget(where));
     return where;
@@ -212,6 +222,10 @@ bool RulesDialog::eventFilter(QObject *watched, QEvent *event)
     // Return in a filter picks the first name it leaves, rather than
     // closing the dialog.
     const auto *key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
+    if (key && watched == m_list && key->matches(QKeySequence::Delete)) {
+        m_remove->click(); // does nothing while no rule is selected
+        return true;
+    }
     if (key && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         for (const NamePicker &picker : {m_first, m_second}) {
             if (watched != picker.filter)

@@ -466,6 +466,8 @@ void TestForm1::inRules(const QStringList &words)
     } else if (verb == u"click") {
         QVERIFY(button != buttons.end());
         QTest::mouseClick(*button, Qt::LeftButton);
+    } else if (verb == u"delete") {
+        QTest::keyClick(list, Qt::Key_Delete);
     } else if (verb == u"select") {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(object.toInt())).center());
     } else if (verb == u"grid") {
@@ -738,6 +740,8 @@ void TestForm1::rules_data()
             + u"rules kind 坐后排, rules click add, rules rows 2, rules click add, rules select 1, rules click remove, rules click remove, "
               u"rules click everyoneMoves, rules click newDeskmates, rules click 确定, key 3 Ctrl+L, rules click everyoneMoves, rules click 确定"_s,
         {.rules = {u"p0 坐前1排"_s, u"每人换同桌"_s}});
+    row("the Delete key", open + p0Front + u"rules kind 坐后排, rules click add, rules select 0, rules delete, rules click 确定"_s,
+        {.rules = {u"p0 坐后1排"_s}});
     row("a new fixed seat replaces the old",
         open + u"rules pick first p3, rules click seat0, rules click add, rules click seat1, rules click add, rules click 确定"_s,
         {.rules = {u"p3 固定在第5列第6排"_s}});
