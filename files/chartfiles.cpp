@@ -147,6 +147,7 @@ QList<FileError> ChartFiles::loadWorkingFiles(SeatChart &chart, RulesFile::Conte
     const auto read = RulesFile::read(workingFilePath(workingFolder, RulesFile::Name));
     if (read.ok()) {
         rules = read.value().contents;
+        rules.fromFile = true;
         problems.append(read.value().problems);
     } else {
         report(read.error());
@@ -192,8 +193,9 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
             !existing.ok() && existing.error().reason() != FileError::Reason::DanglingLink)
             unreadable = existing.error();
     }
-    // Without rules, a class that never had any sees only the files of old.
-    const bool withRules = !unreadable && (!rules.isEmpty() || rulesFile.had);
+    // Without rules, a class that never had any sees only the files of old,
+    // and a rules.txt the program did not read or write stays as it is.
+    const bool withRules = !unreadable && (!rules.isEmpty() || (rulesFile.had && rules.fromFile));
     // A rules.txt that is a link stays, and so does where it leads: it is
     // emptied rather than removed.
     rulesFile.removing = withRules && rules.isEmpty() && !rulesFile.linked;

@@ -113,6 +113,26 @@ Meaning meaningOf(QByteArrayView line, bool utf8)
 
 } // namespace
 
+void RulesFile::Contents::replaceRules(const SeatRules &newRules)
+{
+    // Where each rule went: the old rules found in the new list, in order.
+    QList<qsizetype> movedTo;
+    qsizetype next = 0;
+    for (const SeatRule &rule : std::as_const(rules.rules)) {
+        const qsizetype at = newRules.rules.indexOf(rule, next);
+        movedTo.append(at);
+        if (at >= 0)
+            next = at + 1;
+    }
+    for (KeptLine &line : kept) {
+        qsizetype after = 0;
+        for (qsizetype i = 0; i < std::min(line.after, movedTo.size()); ++i)
+            after = movedTo.at(i) >= 0 ? movedTo.at(i) + 1 : after;
+        line.after = after;
+    }
+    rules = newRules;
+}
+
 QString RulesFile::lineOf(const SeatRule &rule)
 {
     QStringList entries;

@@ -59,9 +59,18 @@ public:
     struct Contents {
         SeatRules rules;
         QList<KeptLine> kept;
-        // True when there is nothing to write: Save then removes the file.
+        // True when rules.txt holds these contents as the program last read
+        // or wrote it. Only then may Save remove it when there is nothing to
+        // write: a rules.txt that a teacher put there meanwhile stays.
+        bool fromFile = false;
+
+        // True when there is nothing to write.
         bool isEmpty() const { return rules.isEmpty() && kept.isEmpty(); }
-        friend bool operator==(const Contents &, const Contents &) = default;
+        // Puts newRules in the place of the rules, each kept line staying
+        // after the same rule as before, where that rule is still there.
+        void replaceRules(const SeatRules &newRules);
+        // What the file says; where it came from is no part of it.
+        friend bool operator==(const Contents &a, const Contents &b) { return a.rules == b.rules && a.kept == b.kept; }
     };
     // The contents, and for each line that could not be read an error that
     // names the file, the line's number and the reason (RuleNotRead).

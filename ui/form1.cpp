@@ -380,7 +380,7 @@ void Form1::editRules()
 {
     if (!m_rulesDialog) {
         m_rulesDialog = new RulesDialog(this);
-        connect(m_rulesDialog, &QDialog::accepted, this, [this] { m_rules.rules = m_rulesDialog->rules(); });
+        connect(m_rulesDialog, &QDialog::accepted, this, [this] { m_rules.replaceRules(m_rulesDialog->rules()); });
     }
     m_rulesDialog->setRules(m_rules.rules);
     m_rulesDialog->setChart(m_chart);
@@ -439,7 +439,11 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
         m_menu->addActions({m_shuffleAction, m_rulesAction});
         m_fixedAction = m_menu->addAction(u"固定在这个座位(&G)"_s);
         m_fixedAction->setCheckable(true);
-        connect(m_fixedAction, &QAction::triggered, this, [this] { m_rules.rules.toggleFixedAt(m_chart, m_menuSeat); });
+        connect(m_fixedAction, &QAction::triggered, this, [this] {
+            SeatRules rules = m_rules.rules;
+            rules.toggleFixedAt(m_chart, m_menuSeat);
+            m_rules.replaceRules(rules);
+        });
         m_menu->addSeparator();
         m_menu->addActions({m_printAction, m_exportAction, m_copyAction, m_fullScreenAction});
         m_menu->addSeparator();
@@ -537,6 +541,8 @@ void Form1::Command3_Click()
 {
     if (const auto error = ChartFiles::saveWorkingFiles(m_chart, m_rules, m_workingFolder))
         return warn(u"保存"_s, *error);
+    // rules.txt now holds the rules, or is gone (or was never the program's).
+    m_rules.fromFile = !m_rules.isEmpty();
     m_desktop.showMessage(this, SavedMessage, SavedMessage);
 }
 

@@ -30,6 +30,7 @@ SeatChart chart(bool a)
 RulesFile::Contents rules(bool a)
 {
     RulesFile::Contents rules;
+    rules.fromFile = true; // one window's Saves: the rules.txt of each is its own
     if (a)
         rules.rules = {{SeatRule::fixed(u"甲0"_s, 1, 1), SeatRule::together(u"甲1"_s, u"甲2"_s)}, true, false};
     return rules;

@@ -90,6 +90,7 @@ private slots:
     void rulesFile();
     void ruleThatWouldNotReadBack();
     void rulesFileInOtherForms();
+    void keptLinesStayWithTheirRules();
 
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
@@ -478,6 +479,22 @@ void TestChartFiles::rulesFileInOtherForms()
     const auto refused = ChartFiles::saveWorkingFiles(chart, rules, m_dir->path());
     QVERIFY(refused && refused->message().contains(u"rules.txt 也没有改动"_s));
     QCOMPARE(readBytes(path), binary);
+}
+
+void TestChartFiles::keptLinesStayWithTheirRules()
+{
+    // A note after the first rule stays after it when another rule goes, and
+    // goes to the top with it.
+    const SeatRule a = SeatRule::frontRows(u"甲"_s, 1), b = SeatRule::backRows(u"乙"_s, 1), c = SeatRule::apart(u"甲"_s, u"乙"_s);
+    const auto after = [&](const QList<SeatRule> &rules) {
+        RulesFile::Contents contents{{{a, b, c}}, {{1, "# a"}, {2, "# b"}}};
+        contents.replaceRules({rules});
+        return QList<qsizetype>{contents.kept.at(0).after, contents.kept.at(1).after};
+    };
+    QCOMPARE(after({b, c}), (QList<qsizetype>{0, 1}));
+    QCOMPARE(after({a, c}), (QList<qsizetype>{1, 1}));
+    QCOMPARE(after({c, a, b}), (QList<qsizetype>{2, 3}));
+    QCOMPARE(after({a, b, c, SeatRule::frontRows(u"丙"_s, 2)}), (QList<qsizetype>{1, 2}));
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)

@@ -75,6 +75,8 @@ struct Save {
 };
 
 const RulesFile::Contents OneRule = {{{SeatRule::frontRows(u"甲"_s, 2)}}, {}};
+// The rules after the teacher removed the last one of those read at start-up.
+const RulesFile::Contents NoRules = {{}, {}, true};
 
 // A Save with rules, or one that removes rules.txt, where renames fail; the
 // second rename of rules.txt is the one that puts it back.
@@ -324,7 +326,7 @@ void TestFaults::save()
     SystemCalls::aclError = save.aclError;
     SystemCalls::attributesError = save.attributesError;
     const SeatChart chart = chartWith(QString(2000, u'长'), PodiumSide::Bottom);
-    const RulesFile::Contents rules = save.withRules ? OneRule : RulesFile::Contents();
+    const RulesFile::Contents rules = save.withRules ? OneRule : NoRules;
     const QString rulesPath = work + u"/rules.txt"_s;
     const bool rulesLinked = QFileInfo(rulesPath).isSymLink();
     const auto error = ChartFiles::saveWorkingFiles(chart, rules, work);
@@ -393,11 +395,15 @@ void TestFaults::filesAreSyncedThenRenamedTogether()
              (QList<QByteArray>{"sync file", "sync file", "sync file", "sync file", "rename Option", "rename rules.txt",
                                 "rename default.txt", "sync folder", "sync folder", "sync folder"}));
     SystemCalls::log.clear();
-    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), RulesFile::Contents(), in(u"work"_s)), std::nullopt);
+    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), NoRules, in(u"work"_s)), std::nullopt);
     QCOMPARE(SystemCalls::log,
              (QList<QByteArray>{"sync file", "sync file", "sync file", "sync file", "rename Option", "rename default.txt", "sync folder",
                                 "sync folder", "sync folder"}));
     QVERIFY(!QFileInfo::exists(in(u"work/rules.txt"_s)));
+    // One that a teacher wrote meanwhile is none of a Save's business without rules.
+    QVERIFY(writeBytes(in(u"work/rules.txt"_s), "x\r\n"));
+    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), RulesFile::Contents(), in(u"work"_s)), std::nullopt);
+    QCOMPARE(readBytes(in(u"work/rules.txt"_s)), QByteArray("x\r\n"));
     SystemCalls::log.clear();
     // A folder that cannot be synced is reported once the new table is in place.
     SystemCalls::folderSyncError = EIO;
