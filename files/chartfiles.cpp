@@ -173,6 +173,23 @@ Result<QStringList> ChartFiles::readExamList(const QString &path)
     return names;
 }
 
+namespace {
+
+// A rules.txt that cannot be read (a binary file, or one that may not be
+// read) was reported at start-up and may hold what a teacher wrote: Save
+// never removes it, nor writes over it.
+std::optional<FileError> unreadableRules(const WorkingFile &rulesFile, const QString &path)
+{
+    if (!rulesFile.had)
+        return std::nullopt;
+    const auto existing = RulesFile::read(path);
+    if (existing.ok() || existing.error().reason() == FileError::Reason::DanglingLink)
+        return std::nullopt;
+    return existing.error();
+}
+
+} // namespace
+
 std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, const RulesFile::Contents &rules,
                                                       const QString &workingFolder)
 {
@@ -184,15 +201,7 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
                        lookUp(workingFilePath(workingFolder, OptionName)));
     WorkingFile seats(seatsPath, SeatListName, u"座位"_s, lookUp(seatsPath));
     WorkingFile rulesFile(rulesPath, RulesFile::Name, u"规则"_s, lookUp(rulesPath));
-    // A rules.txt that cannot be read (a binary file, or one that may not be
-    // read) was reported at start-up and may hold what a teacher wrote: Save
-    // never removes it, nor writes over it.
-    std::optional<FileError> unreadable;
-    if (rulesFile.had) {
-        if (const auto existing = RulesFile::read(rulesPath);
-            !existing.ok() && existing.error().reason() != FileError::Reason::DanglingLink)
-            unreadable = existing.error();
-    }
+    const std::optional<FileError> unreadable = unreadableRules(rulesFile, rulesPath);
     // Without rules, a class that never had any sees only the files of old,
     // and a rules.txt the program did not read or write stays as it is.
     const bool withRules = !unreadable && (!rules.isEmpty() || (rulesFile.had && rules.fromFile));
@@ -206,7 +215,7 @@ std::optional<FileError> ChartFiles::saveWorkingFiles(const SeatChart &chart, co
     if (!lock.ok())
         return FileError(lock.error()).setOutcome(untouched);
     if (unreadable && !rules.isEmpty())
-        return unreadable->setOutcome(untouched + u"rules.txt 也没有改动：为了不丢掉它原有的内容，请先修改或移走它，再保存。"_s);
+        return FileError(*unreadable).setOutcome(untouched + u"rules.txt 也没有改动：为了不丢掉它原有的内容，请先修改或移走它，再保存。"_s);
     const auto seatBytes = SeatListFile::format(chart, seatsPath);
     if (!seatBytes.ok())
         return FileError(seatBytes.error()).setOutcome(untouched);
