@@ -182,9 +182,8 @@ void fairness(const char *title, const Room &room)
         }
         ++uniform[valid.at(random.bounded(int(valid.size())))];
     }
-    std::printf("  %-44s %6lld valid, %7d draws: TVD %.4f, walk alone %.4f, exactly uniform draws %.4f; invalid %d\n", title,
-                valid.size(), draws, distance(drawn, valid, draws), distance(walked, valid, draws), distance(uniform, valid, draws),
-                wrong);
+    std::printf("  %-44s %6lld valid, %7d draws: TVD %.4f, walk alone %.4f, exactly uniform draws %.4f; invalid %d\n", title, valid.size(),
+                draws, distance(drawn, valid, draws), distance(walked, valid, draws), distance(uniform, valid, draws), wrong);
 }
 
 // Names in the given seats, the podium at the top.

@@ -67,8 +67,6 @@ std::optional<Places> byRejection(const SeatConstraints &constraints, const Seat
         if ((constraints.occupied() >> seat & 1) && !(fixedSeats >> seat & 1))
             seats.append(qint8(seat));
     }
-    if (seats.size() != movable.size())
-        return std::nullopt;
     for (int tries = 0; tries < RejectionTries; ++tries) {
         for (qsizetype k = seats.size() - 1; k > 0; --k)
             seats.swapItemsAt(k, random.bounded(int(k) + 1));
@@ -104,7 +102,7 @@ public:
                 m_seats.append(start[std::size_t(item)]);
         }
         for (int seat : m_seats) {
-            if (m_seats.contains(seat + SeatChart::Rows) && SeatChart::columnOf(seat) < SeatChart::Columns - 1)
+            if (m_seats.contains(seat + SeatChart::Rows)) // the seat to its right
                 m_pairs.append({seat, seat + SeatChart::Rows});
         }
     }

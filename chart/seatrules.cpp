@@ -86,14 +86,20 @@ void SeatRules::toggleFixedAt(const SeatChart &chart, int index)
         rules.removeAt(at);
         return;
     }
+    add(SeatRule::fixed(name, chart.pupilColumn(index), chart.pupilRow(index)));
+}
+
+qsizetype SeatRules::add(const SeatRule &rule)
+{
     // A pupil has one fixed seat: a new one takes the place of the old.
-    for (qsizetype i = 0; i < rules.size(); ++i) {
-        if (rules.at(i).kind == SeatRule::Kind::Fixed && rules.at(i).first == name) {
-            rules[i] = SeatRule::fixed(name, chart.pupilColumn(index), chart.pupilRow(index));
-            return;
+    for (qsizetype i = 0; i < rules.size() && rule.kind == SeatRule::Kind::Fixed; ++i) {
+        if (rules.at(i).kind == SeatRule::Kind::Fixed && rules.at(i).first == rule.first) {
+            rules[i] = rule;
+            return i;
         }
     }
-    rules.append(SeatRule::fixed(name, chart.pupilColumn(index), chart.pupilRow(index)));
+    rules.append(rule);
+    return rules.size() - 1;
 }
 
 bool SeatRules::metBy(const SeatChart &before, const SeatChart &after) const

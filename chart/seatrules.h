@@ -38,6 +38,10 @@ struct SeatRules {
     // The index in rules of the fixed-seat rule that keeps the pupil now in
     // seat index there, or -1 (also for an empty seat or an ambiguous name).
     qsizetype fixedRuleAt(const SeatChart &chart, int index) const;
+    // Adds a rule at the end, or for a fixed seat in the place of the
+    // pupil's fixed seat where there is one: a pupil has one fixed seat.
+    // Returns where it went.
+    qsizetype add(const SeatRule &rule);
     // Adds the fixed-seat rule for the pupil in seat index (replacing any
     // other fixed seat of theirs), or removes it when it is there. Does
     // nothing for an empty seat or an ambiguous name.

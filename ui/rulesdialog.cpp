@@ -365,18 +365,7 @@ void RulesDialog::updateNewRule()
 
 void RulesDialog::addRule()
 {
-    const SeatRule rule = newRule();
-    // A pupil keeps one fixed seat: a new one takes the place of the old,
-    // as the seat menu does it.
-    qsizetype at = m_rules.rules.size();
-    for (qsizetype k = 0; k < m_rules.rules.size() && rule.kind == SeatRule::Kind::Fixed; ++k) {
-        if (m_rules.rules.at(k).kind == SeatRule::Kind::Fixed && m_rules.rules.at(k).first == rule.first)
-            at = k;
-    }
-    if (at < m_rules.rules.size())
-        m_rules.rules[at] = rule;
-    else
-        m_rules.rules.append(rule);
+    const qsizetype at = m_rules.add(newRule());
     showRules();
     m_list->setCurrentItem(m_list->topLevelItem(int(at)));
 }

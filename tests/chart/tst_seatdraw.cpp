@@ -104,6 +104,7 @@ private slots:
     void keepsTheOnlyArrangement();
     void limit();
     void sentencesKeepNames();
+    void numberingFollowsThePodium();
 };
 
 void TestSeatDraw::meetsRules_data()
@@ -338,6 +339,19 @@ void TestSeatDraw::sentencesKeepNames()
     // A "%2" stays in the name; a right-to-left name keeps its direction to itself.
     QCOMPARE(SeatRule::fixed(u"A%2"_s, 2, 3).sentence(), u"A%2 固定在第2列第3排"_s);
     QCOMPARE(SeatRule::apart(u"ئەخمەت"_s, u"王%1"_s).sentence(), u"\u2068ئەخمەت\u2069 和 王%1 不相邻"_s);
+}
+
+void TestSeatDraw::numberingFollowsThePodium()
+{
+    // 旋转 turns the pupils with the room, so a fixed seat still holds;
+    // 讲台位置 alone renumbers every seat.
+    SeatChart chart = room(u"AB"_s, PodiumSide::Top);
+    const SeatRule rule = SeatRule::fixed(u"A"_s, 1, 1);
+    QCOMPARE(SeatRules::standing(rule, chart), SeatRules::Standing::Met);
+    chart.rotate();
+    QCOMPARE(SeatRules::standing(rule, chart), SeatRules::Standing::Met);
+    chart.togglePodium();
+    QCOMPARE(SeatRules::standing(rule, chart), SeatRules::Standing::NotMet);
 }
 
 QTEST_APPLESS_MAIN(TestSeatDraw)
