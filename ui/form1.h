@@ -36,14 +36,15 @@ class SeatButton;
 // dialog gave is the current file name all the same, as it is set before the
 // file is opened.
 //
-// The working files, default.txt, Option and the rules file, are addressed by
-// their bare names in workingFolder; an empty workingFolder is the current directory at
-// the moment of each command.
+// The working files, default.txt, Option and the rules file, are addressed
+// by their bare names in workingFolder; an empty workingFolder is the current
+// directory at the moment of each command.
 //
 // Beyond its buttons the window offers, without showing anything for them:
-// undo and redo of every change to the chart, a random seating (随机排座) that
-// honours the class's seating rules, the rules dialog (排座规则), a seat's
-// fixed-seat rule switched on and off from its menu, printing, export to PDF or PNG, copying, a full-screen view (each of these
+// undo and redo of every change to the chart, a random seating (随机排座)
+// that honours the class's seating rules, the rules dialog (排座规则), a
+// seat's fixed-seat rule switched on and off from its menu, printing, export
+// to PDF or PNG, copying, a full-screen view (each of these
 // drawn by ChartSheet) and the About window in a menu on the right mouse
 // button, keyboard shortcuts for these and for Open, Save, Save As and
 // closing the window, dragging a seat onto another to swap the two, and

@@ -24,9 +24,8 @@ class QTreeWidget;
 // what is typed above it; no name is ever typed into a rule), and the seat
 // picked on a 5 x 7 grid laid out as the main window draws the seats, or the
 // number of rows. The selected rule can be removed (删除规则, or the Delete
-// key in the list). The owner reads rules()
-// once the dialog is accepted (确定); 取消 leaves the owner's rules as they
-// were.
+// key in the list). The owner reads rules() once the dialog is accepted
+// (确定); 取消 leaves the owner's rules as they were.
 class RulesDialog : public QDialog
 {
     Q_OBJECT
