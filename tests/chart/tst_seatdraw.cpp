@@ -105,6 +105,7 @@ private slots:
     void limit();
     void sentencesKeepNames();
     void numberingFollowsThePodium();
+    void completeOnRandomRooms();
 };
 
 void TestSeatDraw::meetsRules_data()
@@ -352,6 +353,39 @@ void TestSeatDraw::numberingFollowsThePodium()
     QCOMPARE(SeatRules::standing(rule, chart), SeatRules::Standing::Met);
     chart.togglePodium();
     QCOMPARE(SeatRules::standing(rule, chart), SeatRules::Standing::NotMet);
+}
+
+void TestSeatDraw::completeOnRandomRooms()
+{
+    // Rooms with rules that a hidden seating meets, so each can be solved:
+    // the search must never give up on one, whatever it prunes.
+    QRandomGenerator random(17);
+    for (int n = 0; n < 300; ++n) {
+        SeatChart before;
+        before.setPodiumSide(n % 2 ? PodiumSide::Top : PodiumSide::Bottom);
+        for (int seat = 0; seat < SeatChart::SeatCount; ++seat) {
+            if (random.bounded(3) == 0)
+                before.setSeat(seat, u"n%1"_s.arg(seat));
+        }
+        SeatChart hidden = before;
+        hidden.shuffle(random);
+        SeatRules rules;
+        for (int k = 0; k < 12; ++k) {
+            const int a = random.bounded(SeatChart::SeatCount);
+            const int b = random.bounded(2) ? random.bounded(SeatChart::SeatCount) : a < 28 ? a + SeatChart::Rows : a - SeatChart::Rows;
+            const QString &first = hidden.seat(a), &second = hidden.seat(b);
+            const SeatRule candidates[] = {SeatRule::fixed(first, hidden.pupilColumn(a), hidden.pupilRow(a)),
+                                           SeatRule::frontRows(first, std::min(6, hidden.pupilRow(a))),
+                                           SeatRule::backRows(first, std::min(6, SeatChart::Rows + 1 - hidden.pupilRow(a))),
+                                           SeatRule::apart(first, second), SeatRule::together(first, second)};
+            const SeatRule &rule = candidates[random.bounded(5)];
+            if (rule.isValid() && SeatRules::standing(rule, hidden) == SeatRules::Standing::Met)
+                rules.rules.append(rule);
+        }
+        const SeatDraw::Result result = SeatDraw::draw(before, rules, random, SeatDraw::DefaultStepLimit, SeatDraw::Method::WalkOnly);
+        QCOMPARE(result.outcome, SeatDraw::Outcome::Drawn);
+        QVERIFY(rules.metBy(before, drawn(before, result)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestSeatDraw)
