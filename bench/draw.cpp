@@ -34,12 +34,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool around(int a, int b)
-{
-    return std::abs(SeatChart::columnOf(a) - SeatChart::columnOf(b)) <= 1 && std::abs(SeatChart::rowOf(a) - SeatChart::rowOf(b)) <= 1;
-}
-
-// A rule that the hidden arrangement meets, or none.
+// A rule about pupils of the hidden arrangement, or none; it may not hold
+// there (pupils apart who sit next to each other).
 std::optional<SeatRule> ruleMetBy(const SeatChart &hidden, QRandomGenerator &random)
 {
     const int a = random.bounded(SeatChart::SeatCount), b = random.bounded(SeatChart::SeatCount);
@@ -56,7 +52,7 @@ std::optional<SeatRule> ruleMetBy(const SeatChart &hidden, QRandomGenerator &ran
         return row > 1 ? std::optional(SeatRule::backRows(first, std::max(SeatChart::Rows + 1 - row, 1 + random.bounded(6))))
                        : std::nullopt;
     case 5:
-    case 6: return around(a, b) ? std::nullopt : std::optional(SeatRule::apart(first, hidden.seat(b)));
+    case 6: return SeatRule::apart(first, hidden.seat(b));
     default:
         const int beside = SeatChart::columnOf(a) < SeatChart::Columns - 1 ? a + SeatChart::Rows : a - SeatChart::Rows;
         return SeatRule::together(first, hidden.seat(beside));
@@ -81,7 +77,7 @@ Room solvableRoom(int number, QRandomGenerator &random)
     room.rules.everyoneMoves = number % 3 == 0;
     while (room.rules.rules.size() < 40) {
         const auto rule = ruleMetBy(hidden, random);
-        if (rule && rule->isValid() && !room.rules.rules.contains(*rule))
+        if (rule && rule->isValid() && SeatRules::standing(*rule, hidden) == SeatRules::Standing::Met && !room.rules.rules.contains(*rule))
             room.rules.rules.append(*rule);
     }
     return room;

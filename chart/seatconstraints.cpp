@@ -5,11 +5,7 @@
 namespace {
 
 using SeatSet = SeatConstraints::SeatSet;
-
-constexpr SeatSet bit(int seat)
-{
-    return SeatSet(1) << seat;
-}
+constexpr auto bit = &SeatConstraints::bit;
 
 // The seats of the rows that pass, in the chart's numbering.
 template <typename Pass> SeatSet rowsWhere(const SeatChart &chart, Pass pass)

@@ -23,6 +23,8 @@ public:
     using SeatSet = quint64;                                // bit i: seat index i
     using Places = std::array<qint8, SeatChart::SeatCount>; // item -> seat index
 
+    static constexpr SeatSet bit(int seat) { return SeatSet(1) << seat; }
+
     static constexpr int EveryoneMovesClause = -1;
     static constexpr int NewDeskmatesClause = -2;
 

@@ -1,10 +1,9 @@
 #include "chart/seatrules.h"
 
 #include "chart/seatchart.h"
+#include "chart/seatconstraints.h"
 
 #include <QHash>
-
-#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -29,14 +28,12 @@ int seatOf(const SeatChart &chart, const QString &name)
 
 bool nextTo(int a, int b)
 {
-    const int dc = std::abs(SeatChart::columnOf(a) - SeatChart::columnOf(b));
-    const int dr = std::abs(SeatChart::rowOf(a) - SeatChart::rowOf(b));
-    return a != b && dc <= 1 && dr <= 1;
+    return (SeatConstraints::around(a) & SeatConstraints::bit(b)) != 0;
 }
 
 bool sideBySide(int a, int b)
 {
-    return SeatChart::rowOf(a) == SeatChart::rowOf(b) && std::abs(SeatChart::columnOf(a) - SeatChart::columnOf(b)) == 1;
+    return (SeatConstraints::sideBySide(a) & SeatConstraints::bit(b)) != 0;
 }
 
 } // namespace

@@ -8,10 +8,7 @@ using SeatSet = SeatConstraints::SeatSet;
 
 namespace {
 
-constexpr SeatSet bit(int seat)
-{
-    return SeatSet(1) << seat;
-}
+constexpr auto bit = &SeatConstraints::bit;
 
 constexpr SeatSet AllSeats = bit(SeatChart::SeatCount) - 1;
 
