@@ -21,6 +21,12 @@ namespace {
 
 const QByteArrayView Utf8Mark = "\xEF\xBB\xBF";
 
+// A line that begins with "#", white space before it aside, is a note.
+bool isNote(const QString &line)
+{
+    return line.trimmed().startsWith(u'#');
+}
+
 enum class Switch { EveryoneMoves, NewDeskmates };
 // What one line says: a rule, a switch, or why it is neither.
 using Meaning = std::variant<SeatRule, Switch, QString>;
@@ -138,9 +144,8 @@ QString RulesFile::lineOf(const SeatRule &rule)
     QStringList entries;
     for (const QString &name : rule.names())
         entries.append(SeatListFile::entryText(name));
-    // A line that begins with "#" is a note: a first name that does goes in
-    // quotes.
-    if (entries.first().startsWith(u'#'))
+    // A first name that would make the line a note goes in quotes.
+    if (isNote(entries.first()))
         entries.first() = u'"' + entries.first() + u'"';
     switch (rule.kind) {
     case SeatRule::Kind::Fixed: entries.append(u"固定在第%1列第%2排"_s.arg(rule.column).arg(rule.row)); break;
@@ -207,7 +212,7 @@ RulesFile::Reading RulesFile::parse(QByteArrayView bytes, bool utf8, const QStri
         const bool lineUtf8 = text.has_value();
         if (!lineUtf8)
             text = TextCodec::decodeGb18030(line);
-        const bool note = text && text->trimmed().startsWith(u'#');
+        const bool note = text && isNote(*text);
         const Meaning meaning = !text ? Meaning(u"文字编码无法识别，应为 GB18030（GBK）"_s)
             : note                    ? Meaning(QString())
                                       : meaningOf(line, lineUtf8);
