@@ -1,5 +1,7 @@
 #include "ui/plainfileiconprovider.h"
 
+#include <QGuiApplication>
+
 std::optional<QMimeType> PlainFileIconProvider::fileType(const QFileInfo &info) const
 {
     if (!info.isFile())
@@ -17,9 +19,17 @@ QIcon PlainFileIconProvider::icon(const QFileInfo &info) const
 
 QString PlainFileIconProvider::type(const QFileInfo &info) const
 {
-    // The base class reads a file's content only to name a file's type.
-    const auto type = fileType(info);
-    if (!type)
-        return QFileIconProvider::type(info);
-    return type->comment().isEmpty() ? type->name() : type->comment();
+    // Never the base class: it looks at the kind again, and reads the content
+    // of whatever is a file by then, which may have become a pipe once more.
+    // The words are the base class's own, in its translations.
+    const auto translated = [](const char *text, const char *comment = nullptr) {
+        return QGuiApplication::translate("QAbstractFileIconProvider", text, comment);
+    };
+    if (info.isRoot())
+        return translated("Drive");
+    if (const auto type = fileType(info))
+        return type->comment().isEmpty() ? type->name() : type->comment();
+    if (info.isDir())
+        return translated("Folder", "All other platforms");
+    return translated(info.isSymLink() ? "Shortcut" : "Unknown", info.isSymLink() ? "All other platforms" : nullptr);
 }

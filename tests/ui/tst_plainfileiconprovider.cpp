@@ -1,88 +1,93 @@
-// The file dialogs' icons and type names never read a file: not even one
-// that another program has replaced by a pipe since the dialog listed it.
+// The file dialogs' icons and type names never open a file: not even one
+// that another program keeps replacing by a pipe while the dialog lists it.
 
 #include "testfiles.h"
 #include "ui/plainfileiconprovider.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdarg>
 #include <thread>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A path whose next open finds a pipe, put there just before.
-QByteArray pipeAtOpen;
-
-} // namespace
-
-// Where Qt opens its files.
-extern "C" int open64(const char *path, int flags, ...)
-{
-    std::va_list rest;
-    va_start(rest, flags);
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
-    va_end(rest);
-    if (!pipeAtOpen.isEmpty() && pipeAtOpen == path) {
-        ::unlink(path);
-        ::mkfifo(path, 0600);
-        pipeAtOpen.clear();
-    }
-    static auto *const real = reinterpret_cast<int (*)(const char *, int, ...)>(::dlsym(RTLD_NEXT, "open64"));
-    return real(path, flags, mode);
-}
 
 class TestPlainFileIconProvider : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void neverReadsAFile();
+    void neverOpensAFile();
+    void namesByKind();
 };
 
-void TestPlainFileIconProvider::neverReadsAFile()
+void TestPlainFileIconProvider::neverOpensAFile()
 {
-    QTemporaryDir folder;
-    // A name Qt's own provider reads the content for, as it says nothing of
-    // the type.
-    const QString path = folder.filePath(u"class"_s);
-    QVERIFY(writeBytes(path, "p0\r\n"));
-    const QFileInfo listed(path);
-    QVERIFY(listed.isFile()); // as the dialog saw it
-    pipeAtOpen = QFile::encodeName(path);
-
-    // Should the provider wait for the pipe after all, a writer lets it go
-    // after five seconds, and the test fails.
-    std::atomic<bool> answered = false, blocked = false;
-    std::thread rescue([&, file = pipeAtOpen] {
-        for (int waited = 0; waited < 500 && !answered; ++waited)
-            ::usleep(10'000);
-        blocked = !answered;
-        while (!answered) {
-            ::close(::open(file.constData(), O_WRONLY | O_NONBLOCK));
-            ::usleep(10'000);
+    // "class" in the listed folder turns from a file into a pipe and back, as
+    // fast as it can; the pipe keeps a name of its own beside, through which
+    // anyone who opened it to read is found, and let go.
+    QTemporaryDir listed, beside;
+    const QByteArray path = QFile::encodeName(listed.filePath(u"class"_s));
+    const QByteArray file = QFile::encodeName(beside.filePath(u"file"_s)), link = QFile::encodeName(beside.filePath(u"link"_s));
+    const QByteArray pipe = QFile::encodeName(beside.filePath(u"pipe"_s));
+    QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
+    std::atomic<bool> done = false;
+    std::atomic<int> opened = 0;
+    std::thread swapper([&] {
+        while (!done) {
+            if (writeBytes(QFile::decodeName(file), "p0\r\n"))
+                ::rename(file.constData(), path.constData());
+            if (::link(pipe.constData(), link.constData()) == 0)
+                ::rename(link.constData(), path.constData());
+            for (int look = 0; look < 3; ++look) {
+                if (const int reader = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK); reader >= 0) {
+                    ++opened;
+                    ::close(reader);
+                }
+            }
         }
     });
-    const PlainFileIconProvider provider;
-    const QString type = provider.type(listed);
-    const QIcon icon = provider.icon(listed);
-    answered = true;
-    rescue.join();
-    pipeAtOpen.clear();
+    PlainFileIconProvider provider;
+    QFileDialog dialog(nullptr, {}, listed.path());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&provider);
+    dialog.show();
+    QElapsedTimer swapping;
+    swapping.start();
+    while (swapping.elapsed() < 2000) {
+        // As the dialog's gatherer looks: at the file system each time.
+        QFileInfo info(QFile::decodeName(path));
+        info.setCaching(false);
+        const QString type = provider.type(info);
+        QVERIFY(!type.isEmpty() && !provider.icon(info).isNull());
+        QCoreApplication::processEvents();
+    }
+    done = true;
+    swapper.join();
+    QCOMPARE(opened.load(), 0);
+}
 
-    QVERIFY2(!blocked, "waited for a pipe");
-    QCOMPARE(type, QMimeDatabase().mimeTypeForName(u"application/octet-stream"_s).comment());
-    QVERIFY(!icon.isNull());
-    QCOMPARE(provider.type(QFileInfo(folder.path())), QFileIconProvider().type(QFileInfo(folder.path())));
+void TestPlainFileIconProvider::namesByKind()
+{
+    // A file by its name alone, whatever it holds; the rest by kind, in the
+    // words of Qt's own provider.
+    QTemporaryDir folder;
+    QVERIFY(writeBytes(folder.filePath(u"class"_s), "%PDF-1.4\n") && writeBytes(folder.filePath(u"list.txt"_s), "p0\r\n"));
+    QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(u"pipe"_s)).constData(), 0600) == 0);
+    const PlainFileIconProvider provider;
+    const QFileIconProvider qt;
+    const QMimeDatabase types;
+    QCOMPARE(provider.type(QFileInfo(folder.filePath(u"class"_s))), types.mimeTypeForName(u"application/octet-stream"_s).comment());
+    QCOMPARE(provider.type(QFileInfo(folder.filePath(u"list.txt"_s))), types.mimeTypeForName(u"text/plain"_s).comment());
+    for (const QString &name : {folder.path(), u"/"_s, folder.filePath(u"pipe"_s)})
+        QCOMPARE(provider.type(QFileInfo(name)), qt.type(QFileInfo(name)));
 }
 
 QTEST_MAIN(TestPlainFileIconProvider)
