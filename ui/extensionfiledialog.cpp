@@ -2,7 +2,9 @@
 
 #include "ui/filefilter.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QMessageBox>
 
 #include <algorithm>
 
@@ -31,18 +33,44 @@ int ExtensionFileDialog::chosenFilter() const
                - filters.begin());
 }
 
+QString ExtensionFileDialog::chosenFile() const
+{
+    return m_chosen.isEmpty() ? selectedFiles().value(0) : m_chosen;
+}
+
 void ExtensionFileDialog::accept()
 {
     // Qt's default suffix goes only to a name without a dot, and a name such
-    // as "default.txt" would then be written as a PDF.
+    // as "default.txt" would then be written as a PDF. Nor can the name be
+    // handed back to QFileDialog::accept(): selectFile() leaves the name box
+    // as typed while it has the focus, so the file selected in the list (the
+    // class list itself, say) would be the one replaced, and it puts its own
+    // folder in front of an absolute path whose folder does not exist. So the
+    // dialog asks about replacing the file itself.
+    m_chosen.clear();
     const QStringList files = selectedFiles();
-    if (m_addsExtension && files.size() == 1 && !QFileInfo(files.first()).isDir()) {
-        QStringList extensions;
-        for (int pair = 0; pair < nameFilters().size(); ++pair)
-            extensions << FileFilter::extensionOf(m_filter, pair);
-        const QString extension = FileFilter::extensionOf(m_filter, chosenFilter());
-        if (!extension.isEmpty() && !extensions.contains(QFileInfo(files.first()).suffix(), Qt::CaseInsensitive))
-            selectFile(files.first() + u'.' + extension);
+    if (!m_addsExtension || files.size() != 1 || QFileInfo(files.first()).isDir())
+        return QFileDialog::accept();
+    QStringList extensions;
+    for (int pair = 0; pair < nameFilters().size(); ++pair)
+        extensions << FileFilter::extensionOf(m_filter, pair);
+    const QString extension = FileFilter::extensionOf(m_filter, chosenFilter());
+    if (extension.isEmpty() || extensions.contains(QFileInfo(files.first()).suffix(), Qt::CaseInsensitive))
+        return QFileDialog::accept();
+    const QFileInfo chosen(files.first() + u'.' + extension);
+    if (chosen.isDir())
+        return setDirectory(chosen.filePath());
+    if (chosen.exists()) {
+        // Qt's own question, in its own words, the name as plain text.
+        QMessageBox question(
+            QMessageBox::Warning, windowTitle(),
+            QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?").arg(chosen.fileName()),
+            QMessageBox::Yes | QMessageBox::No, this);
+        question.setTextFormat(Qt::PlainText);
+        question.setDefaultButton(QMessageBox::No);
+        if (question.exec() != QMessageBox::Yes)
+            return;
     }
-    QFileDialog::accept();
+    m_chosen = chosen.filePath();
+    QDialog::accept();
 }

@@ -6,7 +6,9 @@
 // FileFilter) and that tells which pair was chosen. When it adds extensions,
 // a typed name that ends in none of the filters' extensions gets that of the
 // filter chosen ("座位表 12.7" becomes "座位表 12.7.pdf") before the dialog
-// asks whether to replace the file so named.
+// asks whether to replace the file so named, however the name was confirmed
+// (Enter in the name box or the 保存 button), and an absolute path stays the
+// path typed, also in a folder that does not exist.
 class ExtensionFileDialog : public QFileDialog
 {
     Q_OBJECT
@@ -16,6 +18,8 @@ public:
 
     // The number of the pair chosen, from 0.
     int chosenFilter() const;
+    // After the dialog was accepted: the path chosen, its extension added.
+    QString chosenFile() const;
 
 public slots:
     void accept() override;
@@ -23,4 +27,5 @@ public slots:
 private:
     QString m_filter;
     bool m_addsExtension;
+    QString m_chosen; // where the dialog added an extension
 };

@@ -54,9 +54,9 @@ std::optional<std::pair<QString, int>> QtDesktop::runFileDialog(QWidget *parent,
     ExtensionFileDialog dialog(parent, title, filter, addExtension);
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenFile().isEmpty())
         return std::nullopt;
-    return std::pair(dialog.selectedFiles().first(), dialog.chosenFilter());
+    return std::pair(dialog.chosenFile(), dialog.chosenFilter());
 }
 
 void QtDesktop::printPreview(QWidget *parent, const ChartSheet &sheet)

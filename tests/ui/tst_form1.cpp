@@ -1054,22 +1054,25 @@ void TestForm1::printedPages()
 }
 
 // Once the next file dialog shows: `first` with it, then `typed` and Return
-// in its name box; whatever the dialog asks then is answered Yes, and
-// `question` says whether it asked.
+// in its name box, which has the focus as after typing on a desktop; whatever
+// the dialog asks then is answered Yes, and `question` says whether it asked.
 void TestForm1::typeInDialog(const QString &typed, bool &question, const std::function<void(QFileDialog *)> &first)
 {
     QTimer::singleShot(0, this, [&question, typed, first] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         first(dialog);
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+        dialog->activateWindow();
+        name->setFocus();
+        QTRY_VERIFY(name->hasFocus());
         QTimer::singleShot(0, dialog, [&question] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 question = true;
                 box->button(QMessageBox::Yes)->click();
             }
         });
-        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        name->setText(typed);
+        name->insert(typed); // as typed, which QTest::keyClicks() can only do in ASCII
         QTest::keyClick(name, Qt::Key_Return);
     });
 }
@@ -1111,6 +1114,8 @@ void TestForm1::chooseExportFile_data()
     QTest::addColumn<bool>("asked");
     QTest::newRow("no extension") << u"座位表"_s << u"座位表.png"_s << true;
     QTest::newRow("another extension") << u"default.txt"_s << u"default.txt.png"_s << false;
+    QTest::newRow("a file that exists, such as the class list") << u"plan.rtf"_s << u"plan.rtf.png"_s << false;
+    QTest::newRow("into a folder that does not exist") << u"/nonexistent-sedario/座位表"_s << u"/nonexistent-sedario/座位表.png"_s << false;
     QTest::newRow("the other filter's") << u"座位表.PDF"_s << u"座位表.PDF"_s << false;
 }
 
@@ -1127,7 +1132,7 @@ void TestForm1::chooseExportFile()
                  [](QFileDialog *dialog) { QTest::keyClick(dialog->findChild<QComboBox *>(u"fileTypeCombo"_s), Qt::Key_Down); });
     QtDesktop desktop;
     const auto answer = desktop.chooseExportFile(nullptr, u"导出"_s, u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s);
-    QCOMPARE(std::tuple(answer, question), std::tuple(std::optional(std::pair(m_dialogFolder.filePath(chosen), 1)), asked));
+    QCOMPARE(std::tuple(answer, question), std::tuple(std::optional(std::pair(QDir(m_dialogFolder.path()).filePath(chosen), 1)), asked));
 }
 
 void TestForm1::messages()
