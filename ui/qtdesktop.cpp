@@ -62,7 +62,9 @@ std::optional<std::pair<QString, int>> QtDesktop::runFileDialog(QWidget *parent,
 void QtDesktop::printPreview(QWidget *parent, const ChartSheet &sheet)
 {
     loadTranslations();
-    SheetPrinter::preview(parent, sheet);
+    // A print to a file that failed is told as a failed export is.
+    SheetPrinter::preview(parent, sheet,
+                          [this](QWidget *preview, const FileError &error) { showWarning(preview, error.message(), u"打印"_s); });
 }
 
 std::unique_ptr<QMessageBox> QtDesktop::messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title)

@@ -1,13 +1,15 @@
 #include "ui/sheetprinter.h"
 
-#include "files/filebytes.h"
 #include "files/stagedfile.h"
 #include "sheet/chartsheet.h"
 #include "sheet/sheetdocuments.h"
 
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
@@ -15,12 +17,25 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Far more than two pages of 35 names take.
-constexpr qint64 MaxPdfBytes = 64 << 20;
+// The pages of `range` (every page when it is empty) on `device`.
+void paintPages(QPagedPaintDevice &device, const QPageRanges &range, const ChartSheet &sheet)
+{
+    QPainter painter;
+    bool first = true;
+    const ChartSheet::View views[] = {ChartSheet::View::FacingPodium, ChartSheet::View::FromPodium};
+    for (int page = 1; page <= 2; ++page) {
+        if (!range.isEmpty() && !range.contains(page))
+            continue;
+        if (first ? !painter.begin(&device) : !device.newPage())
+            return;
+        first = false;
+        sheet.paint(painter, QRectF(painter.viewport()), views[page - 1]);
+    }
+}
 
 } // namespace
 
-void SheetPrinter::preview(QWidget *parent, const ChartSheet &sheet)
+void SheetPrinter::preview(QWidget *parent, const ChartSheet &sheet, const Warn &warn)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(
@@ -28,31 +43,35 @@ void SheetPrinter::preview(QWidget *parent, const ChartSheet &sheet)
     printer.setDocName(sheet.title());
     printer.setCreator(u"Sedario"_s);
     QPrintPreviewDialog dialog(&printer, parent);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&sheet](QPrinter *target) { print(*target, sheet); });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
+        if (const auto error = print(*target, sheet))
+            warn(&dialog, *error);
+    });
     dialog.exec();
 }
 
-void SheetPrinter::print(QPrinter &printer, const ChartSheet &sheet)
+std::optional<FileError> SheetPrinter::print(QPrinter &printer, const ChartSheet &sheet)
 {
     // Qt leaves the page range to the application; CUPS gets the pages
-    // already chosen.
+    // already chosen. The preview draws on an engine of its own.
     const QPageRanges range = printer.pageRanges();
-    QPainter painter;
-    bool first = true;
-    const ChartSheet::View views[] = {ChartSheet::View::FacingPodium, ChartSheet::View::FromPodium};
-    for (int page = 1; page <= 2; ++page) {
-        if (!range.isEmpty() && !range.contains(page))
-            continue;
-        if (first ? !painter.begin(&printer) : !printer.newPage())
-            return;
-        first = false;
-        sheet.paint(painter, QRectF(painter.viewport()), views[page - 1]);
+    const bool previewing = printer.paintEngine() && printer.paintEngine()->type() == QPaintEngine::Picture;
+    if (previewing || printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty()) {
+        paintPages(printer, range, sheet);
+        return std::nullopt;
     }
-    if (first || !painter.end() || printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
-        return;
-    // Printed to a file: the names in it are made searchable, as in an
-    // export. Where that fails, Qt's file stays as it is.
-    const auto written = FileBytes::read(printer.outputFileName(), MaxPdfBytes);
-    if (written.ok() && written.value().complete)
-        StagedFile::write(printer.outputFileName(), SheetDocuments::withGlyphsNamed(written.value().data, sheet));
+    // Qt's own PDF file would be opened before a page is drawn (a pipe would
+    // block the program), written unchecked (a full disk leaves half a
+    // file) and its glyphs named by the radicals.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageLayout(printer.pageLayout());
+        writer.setResolution(printer.resolution());
+        writer.setTitle(printer.docName());
+        writer.setCreator(printer.creator());
+        paintPages(writer, range, sheet);
+    }
+    return StagedFile::write(printer.outputFileName(), SheetDocuments::withGlyphsNamed(buffer.data(), sheet));
 }

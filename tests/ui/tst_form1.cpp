@@ -42,11 +42,18 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <csignal>
 #include <functional>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -193,6 +200,7 @@ private slots:
     void copyAndAccessibleNames();
     void printedPages_data();
     void printedPages();
+    void printToFileThatFails();
     void chooseFile_data();
     void chooseFile();
     void chooseExportFile_data();
@@ -1051,6 +1059,42 @@ void TestForm1::printedPages()
     const QByteArray printed = readBytes(m_dir->filePath(u"printed.pdf"_s));
     QCOMPARE(std::tuple(printed.count("/Type /Page\n"), printed.contains("<5B50>"), printed.contains("<2F26>")),
              std::tuple(pages, true, false));
+}
+
+void TestForm1::printToFileThatFails()
+{
+    // A pipe is refused unopened: should it be opened after all, a reader
+    // lets the printer go after two seconds. A disk that fills up leaves
+    // no part of a file.
+    const QString pipe = work(u"pipe.pdf"_s), full = work(u"full.pdf"_s);
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    std::atomic<bool> printed = false, blocked = false;
+    std::thread reader([&] {
+        for (int waited = 0; waited < 200 && !printed; ++waited)
+            QThread::msleep(10);
+        if ((blocked = !printed))
+            QFile(pipe).open(QIODevice::ReadOnly);
+    });
+    const ::rlimit unlimited = {RLIM_INFINITY, RLIM_INFINITY}, small = {4096, RLIM_INFINITY};
+    ::signal(SIGXFSZ, SIG_IGN);
+    QList<std::optional<std::pair<FileError::Reason, QString>>> refused;
+    for (const QString &path : {pipe, full}) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        ::setrlimit(RLIMIT_FSIZE, path == full ? &small : &unlimited);
+        const auto error = SheetPrinter::print(printer, ChartSheet(SeatChart(), u"座位表"_s, QDate(2026, 12, 7)));
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        refused << (error ? std::optional(std::pair(error->reason(), error->path())) : std::nullopt);
+    }
+    printed = true;
+    reader.join();
+    QVERIFY(!blocked);
+    QCOMPARE(refused,
+             (QList<std::optional<std::pair<FileError::Reason, QString>>>{std::pair(FileError::Reason::NotRegularFile, pipe),
+                                                                          std::pair(FileError::Reason::DiskFull, full)}));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{u"pipe.pdf"_s});
 }
 
 // Once the next file dialog shows: `first` with it, then `typed` and Return
