@@ -180,7 +180,7 @@ void loadBothInTurn(benchmark::State &state, const QString &small, const QString
 void loadWorkingFiles(benchmark::State &state, const QString &folder, const SeatChart &expected)
 {
     SeatChart chart;
-    RulesFile::Contents rules;
+    RulesFile::Snapshot rules;
     for (auto _ : state) {
         const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, rules, folder);
         if (!problems.isEmpty() && failed(state, problems.first()))
@@ -192,7 +192,7 @@ void loadWorkingFiles(benchmark::State &state, const QString &folder, const Seat
 void saveWorkingFiles(benchmark::State &state, const SeatChart &chart, const QString &folder)
 {
     for (auto _ : state) {
-        if (failed(state, ChartFiles::saveWorkingFiles(chart, RulesFile::Contents(), folder)))
+        if (failed(state, ChartFiles::saveWorkingFiles(chart, {}, {}, folder).error))
             break;
     }
 }
@@ -233,7 +233,7 @@ bool prepare(Workspace &space)
         std::fprintf(stderr, "bench_files: cannot create %s\n", qPrintable(space.workingFolder));
         return false;
     }
-    if (const auto error = ChartFiles::saveWorkingFiles(space.chart, RulesFile::Contents(), space.workingFolder)) {
+    if (const auto error = ChartFiles::saveWorkingFiles(space.chart, {}, {}, space.workingFolder).error) {
         std::fprintf(stderr, "bench_files: %s\n", qPrintable(error->message()));
         return false;
     }

@@ -29,14 +29,15 @@ public:
 
     static QString workingFilePath(const QString &workingFolder, const QString &name);
 
-    // The start-up load. Seats take the entries of default.txt in order; a
-    // NULL entry, and every seat past the end of the list, keeps what it has.
-    // The podium side comes from Option when its first line says one, and
-    // rules become what rules.txt holds when it is read. A missing file is no
-    // problem (a first start has none); anything else that kept a file from
-    // being read is returned, and that file changes nothing. So is every
-    // line of rules.txt that is no rule (RulesFile::read()).
-    static QList<FileError> loadWorkingFiles(SeatChart &chart, RulesFile::Contents &rules, const QString &workingFolder = {});
+    // The start-up load. A Save that a crash cut short is finished first
+    // (SaveTransaction::recover()). Seats take the entries of default.txt in
+    // order; a NULL entry, and every seat past the end of the list, keeps
+    // what it has. The podium side comes from Option when its first line
+    // says one, and rules.txt is taken as it is (its contents empty when it
+    // cannot be read). A missing file is no problem (a first start has none);
+    // anything else that kept a file from being read is returned, and that
+    // file changes nothing. So is every line of rules.txt that is no rule.
+    static QList<FileError> loadWorkingFiles(SeatChart &chart, RulesFile::Snapshot &rules, const QString &workingFolder = {});
 
     // The reading part of Open: every seat is rewritten, from the file's
     // entries in order, empty for a NULL entry and past the end of the list.
@@ -48,17 +49,23 @@ public:
     // order, an empty string for a NULL entry.
     static Result<QStringList> readExamList(const QString &path);
 
-    // Save: Option, rules.txt, then default.txt. All are written and synced in
-    // full before any replaces its old version, and a copy of each old one
-    // is kept. A failure before the renames changes no file; should a later
-    // file then not take its place, those before it are put back from the
-    // copies (a new one deleted), and where even that fails the error says
-    // so. A folder that cannot be synced after the renames is an error too:
-    // the new files are in place but may not survive a crash.
-    // When rules is empty, rules.txt is removed at its turn (a copy kept to
-    // put it back), or emptied when its name is a link; where there is no
-    // rules.txt, Save is exactly the Save of the other two. rules.txt must be
-    // neither of the other two files.
-    static std::optional<FileError> saveWorkingFiles(const SeatChart &chart, const RulesFile::Contents &rules,
-                                                     const QString &workingFolder = {});
+    // What a Save did.
+    struct Saved {
+        // The Save failed; the message says what became of each file.
+        std::optional<FileError> error;
+        // Another program changed rules.txt since the window saw it: nothing
+        // was saved, and this is what rules.txt holds now.
+        std::optional<RulesFile::Snapshot> rulesChanged;
+        // After a Save: rules.txt as the window's next Save is to find it.
+        RulesFile::Snapshot rules;
+        // rules.txt has become unreadable since, and was left as it is.
+        std::optional<FileError> rulesUnreadable;
+    };
+    // Save: Option, rules.txt as SavePlan decides from `rules`, the window's,
+    // and `seen`, rules.txt as the window last saw it, then default.txt, all
+    // replaced together (SaveTransaction), under the folder's lock
+    // (FolderLock). What would not read back as the chart or the rules is
+    // refused before anything is written.
+    static Saved saveWorkingFiles(const SeatChart &chart, const RulesFile::Contents &rules, const RulesFile::Snapshot &seen,
+                                  const QString &workingFolder = {});
 };

@@ -5,7 +5,9 @@
 #include <sys/types.h>
 
 // Why a file could not be read or written, and which file it was. The files
-// layer hands these back as values; the windows decide how to show them.
+// layer hands these back as values, worded by message() in Chinese: only it
+// knows what each failure did to which file. The windows decide whether,
+// when and in which box a message shows, under which title.
 class FileError
 {
 public:
@@ -29,6 +31,7 @@ public:
         NameNotInUtf8,    // not found under a name that a file dialog could not spell (not UTF-8)
         OtherComputer,    // a file: address of another computer; detail names it
         Busy,             // another program saves into the same folder
+        UntrustedRecord,  // the record of a Save that did not finish, not to be trusted; detail says why
         SystemError,      // anything rarer; detail holds the system's own text
     };
     enum class Action { Read, Write };

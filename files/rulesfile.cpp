@@ -6,6 +6,7 @@
 #include "files/seatlistfile.h"
 #include "files/textcodec.h"
 
+#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -157,30 +158,49 @@ QString RulesFile::lineOf(const SeatRule &rule)
     return entries.join(u',');
 }
 
-Result<RulesFile::Reading> RulesFile::read(const QString &path)
+RulesFile::Snapshot RulesFile::look(const QString &path)
 {
     const auto bytes = FileBytes::read(path, ReadLimit);
-    if (!bytes.ok())
-        return bytes.error();
-    if (!bytes.value().complete)
-        return FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path,
-                         u"文件超过 %1 字节，不像是规则文件"_s.arg(ReadLimit));
-    if (bytes.value().data.startsWith("\xFF\xFE") || bytes.value().data.startsWith("\xFE\xFF")) {
-        // A text editor's "Unicode": read as the same text in UTF-8.
-        const QByteArray &data = bytes.value().data;
-        QStringDecoder decoder(data.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        const QString text = decoder.decode(QByteArrayView(data).sliced(2));
-        if (data.size() % 2 != 0 || decoder.hasError() || !text.isValidUtf16() || text.contains(QChar(0)))
-            return FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path,
-                             u"文字编码无法识别，不是有效的 UTF-16 文本"_s);
-        return parse(QByteArray(Utf8Mark.toByteArray() + text.toUtf8()), path);
+    if (bytes.ok()) {
+        Snapshot snapshot = snapshotOf(bytes.value().data, path);
+        if (!bytes.value().complete) {
+            snapshot = {snapshot.fingerprint + '+', {}, {}, {}};
+            snapshot.unreadable = FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path,
+                                            u"文件超过 %1 字节，不像是规则文件"_s.arg(ReadLimit));
+        }
+        return snapshot;
     }
-    if (bytes.value().data.contains('\0'))
-        return FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path, u"含有空字符（NUL），这不是文本文件"_s);
-    return parse(bytes.value().data, path);
+    const FileError::Reason reason = bytes.error().reason();
+    if (reason == FileError::Reason::Missing || reason == FileError::Reason::DanglingLink)
+        return {};
+    // A file that could not be read at all is told apart by why.
+    return {"!" + QByteArray::number(int(reason)), {}, {}, bytes.error()};
 }
 
-RulesFile::Reading RulesFile::parse(QByteArrayView bytes, const QString &path)
+RulesFile::Snapshot RulesFile::snapshotOf(const QByteArray &bytes, const QString &path)
+{
+    const QByteArray fingerprint = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    const auto refused = [&](const QString &why) {
+        return Snapshot{fingerprint, {}, {}, FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, path, why)};
+    };
+    Snapshot snapshot;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        // A text editor's "Unicode": read as the same text in UTF-8.
+        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        if (bytes.size() % 2 != 0 || decoder.hasError() || !text.isValidUtf16() || text.contains(QChar(0)))
+            return refused(u"文字编码无法识别，不是有效的 UTF-16 文本"_s);
+        snapshot = parse(QByteArray(Utf8Mark.toByteArray() + text.toUtf8()), path);
+    } else if (bytes.contains('\0')) {
+        return refused(u"含有空字符（NUL），这不是文本文件"_s);
+    } else {
+        snapshot = parse(bytes, path);
+    }
+    snapshot.fingerprint = fingerprint;
+    return snapshot;
+}
+
+RulesFile::Snapshot RulesFile::parse(QByteArrayView bytes, const QString &path)
 {
     if (bytes.startsWith(Utf8Mark))
         return parse(bytes.sliced(Utf8Mark.size()), true, path);
@@ -189,16 +209,16 @@ RulesFile::Reading RulesFile::parse(QByteArrayView bytes, const QString &path)
     // rule: a file Save wrote always has a rule word, which is never UTF-8,
     // or else only kept lines, which must then stay the bytes they were.
     if (TextCodec::looksLikeUtf8(bytes)) {
-        Reading utf8 = parse(bytes, true, path);
+        Snapshot utf8 = parse(bytes, true, path);
         if (!utf8.contents.rules.isEmpty())
             return utf8;
     }
     return parse(bytes, false, path);
 }
 
-RulesFile::Reading RulesFile::parse(QByteArrayView bytes, bool utf8, const QString &path)
+RulesFile::Snapshot RulesFile::parse(QByteArrayView bytes, bool utf8, const QString &path)
 {
-    Reading reading;
+    Snapshot reading;
     Contents &contents = reading.contents;
     qsizetype notRules = 0;
     const QList<QByteArrayView> lines = linesOf(bytes);
@@ -276,4 +296,22 @@ Result<QByteArray> RulesFile::format(const Contents &contents, const QString &pa
     if (differs != rules.end())
         return fail(u"规则%1保存后读出来会不一样"_s.arg(FileError::quoted(differs->sentence().left(40))));
     return fail(u"保留下来的一行保存后读出来会不一样"_s);
+}
+
+RulesFile::Contents RulesFile::merged(const Contents &base, const Contents &mine, const Contents &theirs)
+{
+    const QList<SeatRule> &before = base.rules.rules, &now = mine.rules.rules;
+    SeatRules rules = theirs.rules;
+    rules.rules.removeIf([&](const SeatRule &rule) { return before.contains(rule) && !now.contains(rule); });
+    for (const SeatRule &rule : now) {
+        if (!before.contains(rule) && !rules.rules.contains(rule))
+            rules.add(rule);
+    }
+    if (mine.rules.everyoneMoves != base.rules.everyoneMoves)
+        rules.everyoneMoves = mine.rules.everyoneMoves;
+    if (mine.rules.newDeskmates != base.rules.newDeskmates)
+        rules.newDeskmates = mine.rules.newDeskmates;
+    Contents contents = theirs;
+    contents.replaceRules(rules);
+    return contents;
 }

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // The rules file, rules.txt, the third working file next to default.txt and
 // Option: the class's seating rules, one per line, in GB18030 with CR LF.
 //
@@ -59,29 +61,30 @@ public:
     struct Contents {
         SeatRules rules;
         QList<KeptLine> kept;
-        // True when rules.txt holds these contents as the program last read
-        // or wrote it. Only then may Save remove it when there is nothing to
-        // write: a rules.txt that a teacher put there meanwhile stays.
-        bool fromFile = false;
 
         // True when there is nothing to write.
         bool isEmpty() const { return rules.isEmpty() && kept.isEmpty(); }
         // Puts newRules in the place of the rules, each kept line staying
         // after the same rule as before, where that rule is still there.
         void replaceRules(const SeatRules &newRules);
-        // What the file says; where it came from is no part of it.
-        friend bool operator==(const Contents &a, const Contents &b) { return a.rules == b.rules && a.kept == b.kept; }
+        friend bool operator==(const Contents &, const Contents &) = default;
     };
-    // The contents, and for each line that could not be read an error that
-    // names the file, the line's number and the reason (RuleNotRead).
-    struct Reading {
-        Contents contents;
-        QList<FileError> problems;
+    // rules.txt as the program found it: what it says, and a fingerprint of
+    // its bytes, by which a later Save tells whether another program has
+    // changed it since.
+    struct Snapshot {
+        QByteArray fingerprint;              // empty: there was no rules.txt
+        Contents contents;                   // nothing, when it could not be read
+        QList<FileError> problems;           // each line that is no rule, by number and reason (RuleNotRead)
+        std::optional<FileError> unreadable; // why it could not be read: FileBytes::read()'s errors, NotARulesFile
     };
 
-    // Errors: those of FileBytes::read(), and NotARulesFile.
-    static Result<Reading> read(const QString &path);
-    static Reading parse(QByteArrayView bytes, const QString &path = {});
+    // One look at the file: a missing one (or a link to nothing) is no file,
+    // and gives the empty snapshot.
+    static Snapshot look(const QString &path);
+    // What rules.txt holding these bytes would give.
+    static Snapshot snapshotOf(const QByteArray &bytes, const QString &path = {});
+    static Snapshot parse(QByteArrayView bytes, const QString &path = {});
     // The file's bytes, once they read back as the same contents; otherwise a
     // RulesNotFaithful error naming the first rule (or kept line) that does not.
     // Kept lines are taken in order of `after`, and one whose `after` is past
@@ -91,6 +94,13 @@ public:
     // How a rule is written, as text: "王子涵,固定在第2列第3排".
     static QString lineOf(const SeatRule &rule);
 
+    // The rules another program changed (theirs, from base) with the
+    // window's own changes (mine, from base) made to them as well: the rules
+    // the window removed go, those it added come (a new fixed seat in the
+    // place of the pupil's old one), a switch the window turned is as the
+    // window has it; the file's kept lines stay.
+    static Contents merged(const Contents &base, const Contents &mine, const Contents &theirs);
+
 private:
-    static Reading parse(QByteArrayView bytes, bool utf8, const QString &path);
+    static Snapshot parse(QByteArrayView bytes, bool utf8, const QString &path);
 };

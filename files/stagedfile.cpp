@@ -42,25 +42,30 @@ QString StagedFile::untouched() const
     return m_target && m_target->exists() && S_ISREG(m_target->status().st_mode) ? u"原有文件保持不变。"_s : u"没有写入任何文件。"_s;
 }
 
-void StagedFile::removeStaleTemporaries() const
+bool StagedFile::isTemporaryName(const QByteArray &name)
 {
     static const QRegularExpression ours(u"^\\.sedario-[0-9a-z]{1,13}$"_s);
-    DIR *folder = ::fdopendir(::openat(m_target->folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    while (const dirent *item = folder ? ::readdir(folder) : nullptr) {
-        if (!ours.match(QString::fromLatin1(item->d_name)).hasMatch())
+    return ours.match(QString::fromLatin1(name)).hasMatch();
+}
+
+void StagedFile::removeStaleTemporaries(int folder)
+{
+    DIR *listing = ::fdopendir(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    while (const dirent *item = listing ? ::readdir(listing) : nullptr) {
+        if (!isTemporaryName(item->d_name))
             continue;
         // A temporary file is locked for as long as its Save runs.
         const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-        UniqueFd stale(::openat(m_target->folder(), item->d_name, O_RDONLY | flags));
+        UniqueFd stale(::openat(folder, item->d_name, O_RDONLY | flags));
         if (!stale.valid()) // write-only, as its target was
-            stale = UniqueFd(::openat(m_target->folder(), item->d_name, O_WRONLY | flags));
+            stale = UniqueFd(::openat(folder, item->d_name, O_WRONLY | flags));
         struct stat status = {};
         if (stale.valid() && ::fstat(stale.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid()
             && ::flock(stale.get(), LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(m_target->folder(), item->d_name, 0);
+            ::unlinkat(folder, item->d_name, 0);
     }
-    if (folder)
-        ::closedir(folder);
+    if (listing)
+        ::closedir(listing);
 }
 
 std::optional<FileError> StagedFile::findTarget()
@@ -85,7 +90,7 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
     if (auto failed = findTarget())
         return failed;
     const struct stat &old = m_target->status();
-    removeStaleTemporaries();
+    removeStaleTemporaries(m_target->folder());
     if (auto failed = create())
         return failed;
     for (qsizetype done = 0; done < bytes.size();) {
@@ -150,17 +155,20 @@ std::optional<FileError> StagedFile::stageRemoval()
 {
     if (auto failed = findTarget())
         return failed;
-    m_removing = true;
+    m_removal = m_removing = true;
     return keepPrevious();
 }
 
 std::optional<FileError> StagedFile::commit()
 {
     if (m_removing) {
-        if (m_target->exists() && ::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0)
+        if (::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0 && errno != ENOENT)
             return fail(errno);
+        m_removing = false;
         return std::nullopt;
     }
+    if (m_temporaryName.isEmpty()) // committed already, or nothing to remove
+        return std::nullopt;
     if (::renameat(m_target->folder(), m_temporaryName.constData(), m_target->folder(), m_target->name().constData()) != 0)
         return fail(errno);
     m_temporaryName.clear();
@@ -172,10 +180,62 @@ std::optional<FileError> StagedFile::restorePrevious()
     if (m_previous) {
         if (auto failed = m_previous->commit())
             return failed;
-    } else if (!m_removing && ::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0) {
+    } else if (!m_removal && ::unlinkat(m_target->folder(), m_target->name().constData(), 0) != 0 && errno != ENOENT) {
         return fail(errno);
     }
     return syncFolder();
+}
+
+QByteArray StagedFile::identity() const
+{
+    const struct stat &status = m_target->status();
+    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino)) + ':'
+        + QByteArray::number(qint64(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec);
+}
+
+std::optional<FileError> StagedFile::resume(bool removal, const QByteArray &staged, const QByteArray &previous)
+{
+    if (auto failed = findTarget())
+        return failed;
+    m_removal = removal;
+    m_removing = removal && m_target->exists() && identity() == staged;
+    if (!removal) {
+        if (auto failed = take(staged))
+            return failed;
+    }
+    if (previous.isEmpty())
+        return std::nullopt;
+    m_previous = std::make_unique<StagedFile>(m_path);
+    return m_previous->resume(false, previous, {});
+}
+
+std::optional<FileError> StagedFile::take(const QByteArray &name)
+{
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    UniqueFd file(::openat(m_target->folder(), name.constData(), O_RDONLY | flags));
+    if (!file.valid() && errno == EACCES) // write-only, as its target was
+        file = UniqueFd(::openat(m_target->folder(), name.constData(), O_WRONLY | flags));
+    if (!file.valid() && errno == ENOENT)
+        return std::nullopt;
+    struct stat status = {};
+    if (!file.valid() || ::fstat(file.get(), &status) != 0)
+        return fail(errno);
+    if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
+        return FileError(FileError::Reason::UntrustedRecord, FileError::Action::Write, m_path,
+                         u"它要用来替换的%1不是本程序的临时文件"_s.arg(FileError::quoted(QString::fromLatin1(name))));
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && !withoutLocks(errno))
+        return FileError(FileError::Reason::Busy, FileError::Action::Write, m_path);
+    m_file = std::move(file);
+    m_temporaryName = name;
+    return std::nullopt;
+}
+
+void StagedFile::release()
+{
+    m_temporaryName.clear();
+    m_removing = false;
+    if (m_previous)
+        m_previous->release();
 }
 
 std::optional<FileError> StagedFile::syncFolder()

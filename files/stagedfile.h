@@ -18,8 +18,10 @@
 // previous file as it was, and a temporary file that is not committed is
 // removed; a failing syncFolder() comes after the rename, when the new
 // content is in place but may not yet survive a crash. One left behind
-// by a Save that was killed is removed by the next stage() in that folder:
-// a temporary file is locked (flock) while its Save runs, so only dead ones go.
+// by a Save that was killed is removed by the next stage() in that folder
+// (removeStaleTemporaries()): a temporary file is locked (flock) while its
+// Save runs, so only dead ones go. A Save killed after its intent record was
+// written is finished with resume() first (SaveTransaction).
 // On a file system without locks, Save goes on without them and removes no
 // one's temporary files. Every loop is bounded, and no way of giving up
 // leaves a file of its own behind.
@@ -64,6 +66,26 @@ public:
     // After both were staged: true when the two lead to one file (a link
     // from one name to the other, or two names of one file).
     bool sameFileAs(const StagedFile &other) const;
+    // After stage() or stageRemoval(): whether the target existed.
+    bool existed() const { return m_target && m_target->exists(); }
+
+    // What an intent record names (see SaveRecord): the staged file, empty
+    // once committed; the staged copy of the previous content, or nothing;
+    // and for a removal, the identity of the file to remove
+    // ("device:inode:change time").
+    const QByteArray &temporaryName() const { return m_temporaryName; }
+    QByteArray previousName() const { return m_previous ? m_previous->m_temporaryName : QByteArray(); }
+    QByteArray identity() const;
+    // Instead of stage() or stageRemoval(): takes up what a Save that did not
+    // finish staged for this target, as its intent record names it: the
+    // staged file, or for a removal the identity of the file to remove, and
+    // the copy of the previous content. A staged file that is gone, or a
+    // file to remove that is no longer there, was committed already. Fails,
+    // taking nothing up, when a staged file is not a regular file of the
+    // user's, or another Save still holds it (Busy).
+    std::optional<FileError> resume(bool removal, const QByteArray &staged, const QByteArray &previous);
+    // Leaves the staged files where they are, as they were found.
+    void release();
 
     // stage(), commit() and syncFolder() in one.
     static std::optional<FileError> write(const QString &path, const QByteArray &bytes);
@@ -72,6 +94,13 @@ public:
     static constexpr int MaxAttempts = 100;
     // True for the errors of flock() on a file system that has no locks.
     static bool withoutLocks(int error);
+    // Removes the temporary files in the folder (an O_PATH descriptor) that
+    // no running Save holds, those of a Save that was killed. Where the file
+    // system has no locks, none can be told from a running Save's, and none
+    // goes.
+    static void removeStaleTemporaries(int folder);
+    // True when the name is one of a temporary file's.
+    static bool isTemporaryName(const QByteArray &name);
 
 private:
     // An error of this file's, with what became of it.
@@ -79,7 +108,8 @@ private:
     QString untouched() const;
     // Finds the target and checks that it may be replaced.
     std::optional<FileError> findTarget();
-    void removeStaleTemporaries() const;
+    // Takes up a staged file of a Save that did not finish (resume()).
+    std::optional<FileError> take(const QByteArray &name);
     // The locked temporary file, or why there is none; nothing is left
     // behind on any way that gives up.
     std::optional<FileError> create();
@@ -89,5 +119,6 @@ private:
     UniqueFd m_file;                        // the staged file, locked
     QByteArray m_temporaryName;             // its name, until committed
     std::unique_ptr<StagedFile> m_previous; // the previous content, staged
-    bool m_removing = false;
+    bool m_removal = false;                 // the target is to be removed
+    bool m_removing = false;                // and still is there
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -38,6 +39,10 @@ public:
     virtual void showMessage(QWidget *parent, const QString &text, const QString &title) = 0;
     // The same with a warning icon, for a command that failed.
     virtual void showWarning(QWidget *parent, const QString &text, const QString &title) = 0;
+    // A modal question with a button for each choice, the first the default,
+    // and 取消 (Escape too): the number of the choice, from 0, or nullopt for
+    // 取消.
+    virtual std::optional<int> ask(QWidget *parent, const QString &text, const QString &title, const QStringList &choices) = 0;
     // Asks the desktop to open a web address; failure is silent.
     virtual void openUrl(const QUrl &url) = 0;
 };

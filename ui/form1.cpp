@@ -250,7 +250,8 @@ void Form1::Form_Load()
 {
     m_chart.resetSwapSelection();
     m_currentFileName = ChartFiles::SeatListName;
-    m_startupProblems = ChartFiles::loadWorkingFiles(m_chart, m_rules, m_workingFolder);
+    m_startupProblems = ChartFiles::loadWorkingFiles(m_chart, m_rulesSeen, m_workingFolder);
+    m_rules = m_rulesSeen.contents;
     m_panels[0]->setText(windowTitle() + u' ' + QString::fromUtf16(SedarioConfig::WebAddress));
     m_panels[1]->setText(u"版本:"_s + QCoreApplication::applicationVersion());
     showChart();
@@ -274,19 +275,7 @@ void Form1::showEvent(QShowEvent *event)
     // A working file that exists but cannot be read is reported once the
     // window is on the screen, so the warning has the chart behind it.
     if (!m_startupProblems.isEmpty()) {
-        QTimer::singleShot(0, this, [this] {
-            const QList<FileError> problems = std::exchange(m_startupProblems, {});
-            // The lines of rules.txt that are no rules, in one warning.
-            QStringList lines;
-            for (const FileError &problem : problems) {
-                if (problem.reason() == FileError::Reason::RuleNotRead)
-                    lines << problem.message();
-                else
-                    warn(windowTitle(), problem);
-            }
-            if (!lines.isEmpty())
-                m_desktop.showWarning(this, lines.join(u'\n'), windowTitle());
-        });
+        QTimer::singleShot(0, this, [this] { warnProblems(std::exchange(m_startupProblems, {})); });
     }
 }
 
@@ -496,6 +485,19 @@ void Form1::warn(const QString &title, const FileError &error)
     m_desktop.showWarning(this, error.message(), title);
 }
 
+void Form1::warnProblems(const QList<FileError> &problems)
+{
+    QStringList lines;
+    for (const FileError &problem : problems) {
+        if (problem.reason() == FileError::Reason::RuleNotRead)
+            lines << problem.message();
+        else
+            warn(windowTitle(), problem);
+    }
+    if (!lines.isEmpty())
+        m_desktop.showWarning(this, lines.join(u'\n'), windowTitle());
+}
+
 void Form1::rearrange(void (SeatChart::*operation)())
 {
     change([&] { (m_chart.*operation)(); });
@@ -539,11 +541,48 @@ QString Form1::listName(const QString &path)
 
 void Form1::Command3_Click()
 {
-    if (const auto error = ChartFiles::saveWorkingFiles(m_chart, m_rules, m_workingFolder))
-        return warn(u"保存"_s, *error);
-    // rules.txt now holds the rules, or is gone (or was never the program's).
-    m_rules.fromFile = !m_rules.isEmpty();
-    m_desktop.showMessage(this, SavedMessage, SavedMessage);
+    // A Save either saves, or finds rules.txt changed by another program,
+    // takes it in and goes again; a file that keeps changing ends it.
+    for (int round = 0; round < 3; ++round) {
+        const ChartFiles::Saved saved = ChartFiles::saveWorkingFiles(m_chart, m_rules, m_rulesSeen, m_workingFolder);
+        if (saved.rulesChanged) {
+            if (!takeChangedRules(*saved.rulesChanged))
+                return;
+            continue;
+        }
+        if (saved.error)
+            return warn(u"保存"_s, *saved.error);
+        m_rulesSeen = saved.rules;
+        if (saved.rulesUnreadable)
+            warn(u"保存"_s, FileError(*saved.rulesUnreadable).setOutcome(u"保存时没有改动它。"_s));
+        return m_desktop.showMessage(this, SavedMessage, SavedMessage);
+    }
+    warn(u"保存"_s,
+         FileError(FileError::Reason::Busy, FileError::Action::Write, ChartFiles::workingFilePath(m_workingFolder, RulesFile::Name))
+             .setOutcome(u"这次什么都没有保存。"_s));
+}
+
+bool Form1::takeChangedRules(const RulesFile::Snapshot &now)
+{
+    if (m_rules != m_rulesSeen.contents && m_rules != now.contents) {
+        const QString question = u"%1 在程序读入或保存之后被别的程序（例如记事本）改过了，窗口里的排座规则也改过了。\n\n"
+                                 u"合并：文件里现在的内容都保留，再加上窗口里对规则的改动。\n"
+                                 u"用文件里的规则：窗口里对规则的改动会丢掉。\n"
+                                 u"用窗口里的规则替换文件：文件里现在的内容会被替换掉。\n\n"
+                                 u"不论选哪一项，座位和讲台位置都会一起保存；选“取消”则什么都不保存。"_s.arg(RulesFile::Name);
+        const auto chosen = m_desktop.ask(this, question, u"保存"_s,
+                                          {u"合并(&M)"_s, u"用文件里的规则(&F)"_s, u"用窗口里的规则替换文件(&W)"_s});
+        if (!chosen)
+            return false;
+        if (*chosen != 2)
+            m_rules = *chosen == 0 ? RulesFile::merged(m_rulesSeen.contents, m_rules, now.contents) : now.contents;
+    } else {
+        m_rules = now.contents;
+    }
+    m_rulesSeen = now;
+    // Its lines that are no rules, as start-up tells them.
+    warnProblems(now.problems);
+    return true;
 }
 
 void Form1::Command4_Click()

@@ -60,6 +60,8 @@ public:
     const SeatChart &chart() const { return m_chart; }
     // The seating rules, as read at start-up and kept by Save.
     const RulesFile::Contents &rules() const { return m_rules; }
+    // rules.txt as the window last read, wrote or left it.
+    const RulesFile::Snapshot &rulesSeen() const { return m_rulesSeen; }
     // The path last chosen for Open, Save As or the exam room; "default.txt"
     // after start-up.
     const QString &currentFileName() const { return m_currentFileName; }
@@ -121,11 +123,19 @@ private:
     void showFullScreenView();
     void exportSheet();
     void warn(const QString &title, const FileError &error);
+    // Warnings for what could not be read, the lines of rules.txt that are
+    // no rules together in one.
+    void warnProblems(const QList<FileError> &problems);
+    // rules.txt as another program left it, taken into the window: as it is
+    // when the window's rules are still those the window last saw, else as
+    // the teacher chooses. False when the teacher cancels.
+    bool takeChangedRules(const RulesFile::Snapshot &now);
 
     Desktop &m_desktop;
     QString m_workingFolder;
     SeatChart m_chart;
     RulesFile::Contents m_rules;
+    RulesFile::Snapshot m_rulesSeen;
     QString m_currentFileName;
     QList<FileError> m_startupProblems;
     bool m_shown = false;

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <utility>
 
@@ -67,9 +68,10 @@ void QtDesktop::printPreview(QWidget *parent, const ChartSheet &sheet)
                           [this](QWidget *preview, const FileError &error) { showWarning(preview, error.message(), u"打印"_s); });
 }
 
-std::unique_ptr<QMessageBox> QtDesktop::messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title)
+std::unique_ptr<QMessageBox> QtDesktop::messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title,
+                                                   QMessageBox::StandardButtons buttons)
 {
-    auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+    auto box = std::make_unique<QMessageBox>(icon, title, text, buttons, parent);
     // Messages carry the names of files and pupils, which may look like markup.
     box->setTextFormat(Qt::PlainText);
     // QMessageBox leaves 50 pixels beside the title, less than most title
@@ -92,6 +94,20 @@ void QtDesktop::showWarning(QWidget *parent, const QString &text, const QString 
 {
     loadTranslations();
     messageBox(parent, QMessageBox::Warning, text, title)->exec();
+}
+
+std::optional<int> QtDesktop::ask(QWidget *parent, const QString &text, const QString &title, const QStringList &choices)
+{
+    loadTranslations();
+    const auto box = messageBox(parent, QMessageBox::Question, text, title, QMessageBox::Cancel);
+    QList<QAbstractButton *> buttons;
+    for (const QString &choice : choices)
+        buttons << box->addButton(choice, QMessageBox::AcceptRole);
+    box->setDefaultButton(qobject_cast<QPushButton *>(buttons.value(0)));
+    box->setEscapeButton(QMessageBox::Cancel);
+    box->exec();
+    const qsizetype chosen = buttons.indexOf(box->clickedButton());
+    return chosen < 0 ? std::nullopt : std::optional(int(chosen));
 }
 
 void QtDesktop::openUrl(const QUrl &url)

@@ -20,12 +20,14 @@ public:
     void printPreview(QWidget *parent, const ChartSheet &sheet) override;
     void showMessage(QWidget *parent, const QString &text, const QString &title) override;
     void showWarning(QWidget *parent, const QString &text, const QString &title) override;
+    std::optional<int> ask(QWidget *parent, const QString &text, const QString &title, const QStringList &choices) override;
     void openUrl(const QUrl &url) override;
 
     // The box that showMessage() and showWarning() show: at least wide
     // enough for a window manager to draw its whole title beside the title
     // bar's buttons.
-    static std::unique_ptr<QMessageBox> messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title);
+    static std::unique_ptr<QMessageBox> messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, const QString &title,
+                                                   QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
 private:
     void loadTranslations();

@@ -38,6 +38,9 @@ struct SystemCalls {
     static inline QHash<QByteArray, QList<int>> renameErrors;
     // "sync file", "sync folder" and "rename <name>", in order.
     static inline QList<QByteArray> log;
+    // The process kills itself right after the call so logged, when it is
+    // not empty.
+    static inline QByteArray killAfter;
     // Held while a call looks at or changes the above: Saves may run in
     // several threads at once.
     static inline std::mutex lock;

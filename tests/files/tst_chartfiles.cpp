@@ -96,7 +96,7 @@ private slots:
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
-    RulesFile::Contents m_rules; // none
+    RulesFile::Snapshot m_rules; // none
 };
 
 void TestChartFiles::init()
@@ -233,7 +233,7 @@ void TestChartFiles::saveReadsBackOrRefuses()
     before.setPodiumSide(PodiumSide::Top);
     QVERIFY(writeBytes(work(u"default.txt"_s), "old\r\n") && writeBytes(work(u"Option"_s), "True\r\n"));
 
-    const auto error = ChartFiles::saveWorkingFiles(chart, m_rules, m_dir->path());
+    const auto error = ChartFiles::saveWorkingFiles(chart, {}, m_rules, m_dir->path()).error;
     QCOMPARE(error ? std::optional(error->reason()) : std::nullopt,
              refused.isEmpty() ? std::nullopt : std::optional(FileError::Reason::NotFaithful));
     QVERIFY2(!error || error->message().contains(refused), qPrintable(error ? error->message() : QString()));
@@ -440,7 +440,7 @@ void TestChartFiles::rulesFile()
     QFETCH(QStringList, problems);
     QFETCH(QByteArray, written);
 
-    const RulesFile::Reading reading = RulesFile::parse(file, u"rules.txt"_s);
+    const RulesFile::Snapshot reading = RulesFile::parse(file, u"rules.txt"_s);
     QCOMPARE(saying(reading.contents), said);
     QCOMPARE(reading.problems.size(), problems.size());
     for (qsizetype i = 0; i < problems.size(); ++i)
@@ -479,21 +479,21 @@ void TestChartFiles::rulesFileInOtherForms()
     const QString path = work(u"rules.txt"_s);
     QVERIFY(writeBytes(path, QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char *>(u"甲,坐前2排\r\n"), 14)));
     SeatChart chart;
-    RulesFile::Contents rules;
-    QCOMPARE(ChartFiles::loadWorkingFiles(chart, rules, m_dir->path()), QList<FileError>());
-    QCOMPARE(rules.rules.rules, QList<SeatRule>{SeatRule::frontRows(u"甲"_s, 2)});
+    RulesFile::Snapshot seen;
+    QCOMPARE(ChartFiles::loadWorkingFiles(chart, seen, m_dir->path()), QList<FileError>());
+    QCOMPARE(seen.contents.rules.rules, QList<SeatRule>{SeatRule::frontRows(u"甲"_s, 2)});
 
     const QByteArray binary("\x01\x00rules", 7);
     QVERIFY(writeBytes(path, binary));
-    const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, rules, m_dir->path());
+    const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, seen, m_dir->path());
     QCOMPARE(problems.size(), 1);
     QCOMPARE(problems.first().reason(), FileError::Reason::NotARulesFile);
-    QCOMPARE(rules.rules.rules.size(), 1); // unchanged
-    QCOMPARE(ChartFiles::saveWorkingFiles(chart, m_rules, m_dir->path()), std::nullopt);
+    QCOMPARE(seen.unreadable, std::optional(problems.first()));
+    QCOMPARE(ChartFiles::saveWorkingFiles(chart, {}, seen, m_dir->path()).error, std::nullopt);
     QCOMPARE(readBytes(path), binary);
     // Nor does a Save with rules write over it: it says why and changes nothing.
-    const auto refused = ChartFiles::saveWorkingFiles(chart, rules, m_dir->path());
-    QVERIFY(refused && refused->message().contains(u"rules.txt 也没有改动"_s));
+    const auto refused = ChartFiles::saveWorkingFiles(chart, {{{SeatRule::frontRows(u"甲"_s, 2)}}, {}}, seen, m_dir->path()).error;
+    QVERIFY(refused && refused->message().contains(u"default.txt、Option 和 rules.txt 都没有改动。为了不丢掉 rules.txt 原有的内容"_s));
     QCOMPARE(readBytes(path), binary);
 }
 

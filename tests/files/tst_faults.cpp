@@ -75,8 +75,14 @@ struct Save {
 };
 
 const RulesFile::Contents OneRule = {{{SeatRule::frontRows(u"甲"_s, 2)}}, {}};
-// The rules after the teacher removed the last one of those read at start-up.
-const RulesFile::Contents NoRules = {{}, {}, true};
+
+// A Save by a window that has seen rules.txt as it is (empty folder: the
+// current one).
+std::optional<FileError> save(const SeatChart &chart, const RulesFile::Contents &rules = {}, const QString &folder = {})
+{
+    const RulesFile::Snapshot seen = RulesFile::look(ChartFiles::workingFilePath(folder, RulesFile::Name));
+    return ChartFiles::saveWorkingFiles(chart, rules, seen, folder).error;
+}
 
 // A Save with rules, or one that removes rules.txt, where renames fail; the
 // second rename of rules.txt is the one that puts it back.
@@ -177,7 +183,7 @@ private:
     bool plant(const Plants &plants);
     QString in(const QString &name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
-    RulesFile::Contents m_rules;
+    RulesFile::Snapshot m_rules;
 };
 
 void TestFaults::init()
@@ -326,10 +332,10 @@ void TestFaults::save()
     SystemCalls::aclError = save.aclError;
     SystemCalls::attributesError = save.attributesError;
     const SeatChart chart = chartWith(QString(2000, u'长'), PodiumSide::Bottom);
-    const RulesFile::Contents rules = save.withRules ? OneRule : NoRules;
+    const RulesFile::Contents rules = save.withRules ? OneRule : RulesFile::Contents();
     const QString rulesPath = work + u"/rules.txt"_s;
     const bool rulesLinked = QFileInfo(rulesPath).isSymLink();
-    const auto error = ChartFiles::saveWorkingFiles(chart, rules, work);
+    const auto error = ::save(chart, rules, work);
     SystemCalls::reset();
     ::chmod(QFile::encodeName(work).constData(), 0755);
 
@@ -351,8 +357,8 @@ void TestFaults::save()
         QCOMPARE(readBytes(rulesPath), save.withRules ? RulesFile::format(rules).value() : QByteArray());
         QCOMPARE(QFileInfo(rulesPath).isSymLink(), rulesLinked);
         SeatChart started;
-        RulesFile::Contents back;
-        QCOMPARE(std::pair(ChartFiles::loadWorkingFiles(started, back, work).size(), back), std::pair(qsizetype(0), rules));
+        RulesFile::Snapshot back;
+        QCOMPARE(std::pair(ChartFiles::loadWorkingFiles(started, back, work).size(), back.contents), std::pair(qsizetype(0), rules));
         struct stat status = {};
         QVERIFY(::stat(QFile::encodeName(work + u"/default.txt"_s).constData(), &status) == 0 && (status.st_mode & 07000) == 0);
         QVERIFY(!QFileInfo(work + u"/real"_s).exists() || QFileInfo(work + u"/default.txt"_s).isSymLink());
@@ -378,32 +384,30 @@ void TestFaults::save()
 
 void TestFaults::filesAreSyncedThenRenamedTogether()
 {
-    // Both files, and the copy of the old Option kept to put it back, are on
-    // the disk before either takes its place; the two renames follow each
-    // other, and the folder is synced after them.
-    QCOMPARE(ChartFiles::saveWorkingFiles(chartWith(u"甲"_s, PodiumSide::Top), m_rules, in(u"work"_s)), std::nullopt);
-    QCOMPARE(
-        SystemCalls::log,
-        (QList<QByteArray>{"sync file", "sync file", "sync file", "rename Option", "rename default.txt", "sync folder", "sync folder"}));
+    // Every file, and the copy of each old one but the last kept to put it
+    // back, are on the disk before the record of the Save, and the record
+    // before any file takes its place; the renames follow each other, the
+    // folders are synced after them, and the record goes.
+    const QList<QByteArray> staged3 = {"sync file", "sync file", "sync file"},
+                            record = {"sync file", "rename .sedario.save", "sync folder"};
+    QCOMPARE(::save(chartWith(u"甲"_s, PodiumSide::Top), {}, in(u"work"_s)), std::nullopt);
+    QCOMPARE(SystemCalls::log, staged3 + record + QList<QByteArray>({"rename Option", "rename default.txt", "sync folder", "sync folder"}));
     SystemCalls::log.clear();
     QCOMPARE(HtmlExport::exportHtmlTable(SeatChart(), in(u"work/plan.html"_s)), std::nullopt);
     QCOMPARE(SystemCalls::log, (QList<QByteArray>{"sync file", "rename plan.html", "sync folder"}));
     // With rules, a new rules.txt joins them; removing it keeps a copy.
     SystemCalls::log.clear();
-    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), OneRule, in(u"work"_s)), std::nullopt);
-    QCOMPARE(SystemCalls::log,
-             (QList<QByteArray>{"sync file", "sync file", "sync file", "sync file", "rename Option", "rename rules.txt",
-                                "rename default.txt", "sync folder", "sync folder", "sync folder"}));
+    QCOMPARE(::save(SeatChart(), OneRule, in(u"work"_s)), std::nullopt);
+    QCOMPARE(
+        SystemCalls::log,
+        staged3 + QList<QByteArray>({"sync file"}) + record
+            + QList<QByteArray>({"rename Option", "rename rules.txt", "rename default.txt", "sync folder", "sync folder", "sync folder"}));
     SystemCalls::log.clear();
-    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), NoRules, in(u"work"_s)), std::nullopt);
+    QCOMPARE(::save(SeatChart(), {}, in(u"work"_s)), std::nullopt);
     QCOMPARE(SystemCalls::log,
-             (QList<QByteArray>{"sync file", "sync file", "sync file", "sync file", "rename Option", "rename default.txt", "sync folder",
-                                "sync folder", "sync folder"}));
-    QVERIFY(!QFileInfo::exists(in(u"work/rules.txt"_s)));
-    // One that a teacher wrote meanwhile is none of a Save's business without rules.
-    QVERIFY(writeBytes(in(u"work/rules.txt"_s), "x\r\n"));
-    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), RulesFile::Contents(), in(u"work"_s)), std::nullopt);
-    QCOMPARE(readBytes(in(u"work/rules.txt"_s)), QByteArray("x\r\n"));
+             staged3 + QList<QByteArray>({"sync file"}) + record
+                 + QList<QByteArray>({"rename Option", "rename default.txt", "sync folder", "sync folder", "sync folder"}));
+    QCOMPARE(everything(in(u"work"_s)), (QStringList{u"default.txt"_s, u"Option"_s, u"plan.html"_s}));
     SystemCalls::log.clear();
     // A folder that cannot be synced is reported once the new table is in place.
     SystemCalls::folderSyncError = EIO;
@@ -479,11 +483,11 @@ void TestFaults::savesAtTheSameTime()
     const auto saveMany = [&](const SeatChart &chart) {
         for (int round = 0; round < 100; ++round) {
             together.arrive_and_wait();
-            failed += ChartFiles::saveWorkingFiles(chart, rules, work).has_value();
+            failed += ::save(chart, rules, work).has_value();
             together.arrive_and_wait();
             if (&chart == &charts[0]) { // the other is waiting for the next round
                 SeatChart saved;
-                RulesFile::Contents none;
+                RulesFile::Snapshot none;
                 mixed += !ChartFiles::loadWorkingFiles(saved, none, work).isEmpty() || (saved != charts[0] && saved != charts[1]);
             }
         }
@@ -530,7 +534,7 @@ void TestFaults::staleTemporariesRemoved()
     QVERIFY(::chmod(QFile::encodeName(in(u"work/.sedario-dead2"_s)).constData(), 0200) == 0);
     const int held = ::open(QFile::encodeName(in(u"work/.sedario-live"_s)).constData(), O_RDONLY | O_CLOEXEC);
     QVERIFY(held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
-    QCOMPARE(ChartFiles::saveWorkingFiles(SeatChart(), m_rules, in(u"work"_s)), std::nullopt);
+    QCOMPARE(::save(SeatChart(), {}, in(u"work"_s)), std::nullopt);
     ::close(held);
     QCOMPARE(everything(in(u"work"_s)), (QStringList{u".sedario-live"_s, u".sedario-notes.txt"_s, u"default.txt"_s, u"Option"_s}));
 }
@@ -543,7 +547,7 @@ void TestFaults::folderNameNotUtf8()
     QVERIFY(::mkdir(gbkName.constData(), 0755) == 0);
     const QString home = QDir::currentPath();
     QVERIFY(::chdir(gbkName.constData()) == 0);
-    const auto saved = ChartFiles::saveWorkingFiles(chartWith(u"丙"_s, PodiumSide::Top), m_rules);
+    const auto saved = ::save(chartWith(u"丙"_s, PodiumSide::Top));
     SeatChart started;
     const QList<FileError> problems = ChartFiles::loadWorkingFiles(started, m_rules);
     QVERIFY(::unlink("default.txt") == 0 && ::unlink("Option") == 0 && ::unlink(FolderLock::LockName) == 0);

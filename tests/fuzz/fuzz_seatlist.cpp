@@ -67,13 +67,13 @@ void checkRoundTrip(const SeatChart &chart, const QString &folder)
         return file.open(QIODevice::ReadOnly) ? file.readAll() + '|' : QByteArray();
     };
     const QByteArray before = bytesOf(u"default.txt"_s) + bytesOf(u"Option"_s);
-    if (const auto error = ChartFiles::saveWorkingFiles(chart, RulesFile::Contents(), folder)) {
+    if (const auto error = ChartFiles::saveWorkingFiles(chart, {}, {}, folder).error) {
         check(error->reason() == FileError::Reason::NotFaithful, "Save refused for another reason");
         check(bytesOf(u"default.txt"_s) + bytesOf(u"Option"_s) == before, "a refused Save changed a file");
         return;
     }
     SeatChart started;
-    RulesFile::Contents rules;
+    RulesFile::Snapshot rules;
     check(ChartFiles::loadWorkingFiles(started, rules, folder).isEmpty(), "a saved chart is refused at start-up");
     check(started.arrangement() == chart.arrangement(), "a saved chart starts up as another");
 }
@@ -95,7 +95,7 @@ void checkFileReaders(QByteArrayView bytes, const SeatChart &before)
 
     // A refused file changes nothing at start-up or on Open.
     SeatChart started = before, opened = before;
-    RulesFile::Contents rules;
+    RulesFile::Snapshot rules;
     (void)ChartFiles::loadWorkingFiles(started, rules, scratch.path());
     (void)ChartFiles::loadSeatList(opened, list);
     const auto exam = ChartFiles::readExamList(list);

@@ -156,6 +156,13 @@ public:
         log << u"warning "_s + title + u": "_s + QString(text).replace(home, u"~"_s);
     }
     void openUrl(const QUrl &url) override { log << u"open "_s + url.toString(); }
+    // "ask <title>: <the first line of the text>"; the choice is nextAnswer.
+    std::optional<int> nextAnswer = 0;
+    std::optional<int> ask(QWidget *, const QString &text, const QString &title, const QStringList &) override
+    {
+        log << u"ask "_s + title + u": "_s + text.section(u'\n', 0, 0);
+        return nextAnswer;
+    }
 };
 
 // The face that draws the first of `text` in `font`, fallback included.
@@ -305,6 +312,10 @@ void TestForm1::perform(const QString &gesture)
         m_desktop.nextChoice = work(object);
     } else if (verb == u"filter") { // and the filter, by number, for an export
         m_desktop.nextFilter = object.toInt();
+    } else if (verb == u"reply") { // the choice, by number, for the next question
+        m_desktop.nextAnswer = object == u"cancel" ? std::nullopt : std::optional(object.toInt());
+    } else if (verb == u"write") { // a file in GB18030, as an editor writes it: write <name> <line>|<line>...
+        QVERIFY(writeBytes(work(object), TextCodec::encode(QString(words.mid(2).join(u' ').replace(u'|', u"\r\n"_s) + u"\r\n"_s))));
     } else if (verb == u"key") { // on the control with the focus: key <control> <keys>
         widget(object)->setFocus();
         QTest::keySequence(widget(object), QKeySequence(words.value(2)));
