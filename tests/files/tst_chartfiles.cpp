@@ -5,16 +5,24 @@
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
 #include "files/rulesfile.h"
+#include "files/saveplan.h"
+#include "files/saverecord.h"
 #include "files/seatlistfile.h"
 #include "files/textcodec.h"
 #include "testfiles.h"
 
+#include <QCryptographicHash>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using Contents = RulesFile::Contents;
+using Snapshot = RulesFile::Snapshot;
 Q_DECLARE_METATYPE(PodiumSide)
+Q_DECLARE_METATYPE(Contents)
+Q_DECLARE_METATYPE(Snapshot)
+Q_DECLARE_METATYPE(SavePlan::Rules)
 
 namespace {
 
@@ -92,6 +100,12 @@ private slots:
     void rulesReadBack();
     void rulesFileInOtherForms();
     void keptLinesStayWithTheirRules();
+    void savePlan_data();
+    void savePlan();
+    void merged_data();
+    void merged();
+    void saveRecord_data();
+    void saveRecord();
 
 private:
     QString work(const QString &name) const { return m_dir->filePath(name); }
@@ -511,6 +525,128 @@ void TestChartFiles::keptLinesStayWithTheirRules()
     QCOMPARE(after({a, c}), (QList<qsizetype>{1, 1}));
     QCOMPARE(after({c, a, b}), (QList<qsizetype>{2, 3}));
     QCOMPARE(after({a, b, c, SeatRule::frontRows(u"丙"_s, 2)}), (QList<qsizetype>{1, 2}));
+}
+
+namespace {
+
+const SeatRule A = SeatRule::frontRows(u"甲"_s, 1), B = SeatRule::backRows(u"乙"_s, 2), C = SeatRule::apart(u"甲"_s, u"乙"_s);
+
+// rules.txt with these bytes (a name for them) and rules; or one that
+// cannot be read.
+Snapshot file(const QByteArray &fingerprint, const QList<SeatRule> &rules)
+{
+    return {fingerprint, {{rules}, {}}, {}, {}};
+}
+Snapshot unreadable(const QByteArray &fingerprint)
+{
+    return {fingerprint, {}, {}, FileError(FileError::Reason::NotARulesFile, FileError::Action::Read, {})};
+}
+
+} // namespace
+
+void TestChartFiles::savePlan_data()
+{
+    QTest::addColumn<Contents>("wanted"); // the window's rules
+    QTest::addColumn<Snapshot>("seen");   // rules.txt as the window saw it
+    QTest::addColumn<Snapshot>("now");
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<SavePlan::Rules>("plan");
+
+    using Plan = SavePlan::Rules;
+    const Contents none, a{{{A}}, {}}, ab{{{A, B}}, {}};
+    const Snapshot nothing, fileA = file("1", {A});
+    QTest::newRow("never any rules") << none << nothing << nothing << false << Plan::Leave;
+    QTest::newRow("the rules as they were") << a << fileA << fileA << false << Plan::Leave;
+    QTest::newRow("the first rule") << a << nothing << nothing << false << Plan::Write;
+    QTest::newRow("a rule added") << ab << fileA << fileA << false << Plan::Write;
+    QTest::newRow("the last rule removed") << none << fileA << fileA << false << Plan::Remove;
+    QTest::newRow("the last rule removed, rules.txt a link") << none << fileA << fileA << true << Plan::Empty;
+    QTest::newRow("changed in an editor") << a << fileA << file("2", {A, B}) << false << Plan::Changed;
+    QTest::newRow("made in an editor, no rules in the window") << none << nothing << file("2", {A}) << false << Plan::Changed;
+    QTest::newRow("removed by hand") << a << fileA << nothing << false << Plan::Changed;
+    QTest::newRow("unreadable, no rules in the window") << none << unreadable("!") << unreadable("!") << false << Plan::Leave;
+    QTest::newRow("unreadable, a rule added") << a << unreadable("!") << unreadable("!") << false << Plan::Unreadable;
+    QTest::newRow("became unreadable, the rules as they were") << a << fileA << unreadable("3") << false << Plan::Leave;
+    QTest::newRow("became unreadable, a rule added") << ab << fileA << unreadable("3") << false << Plan::Unreadable;
+}
+
+void TestChartFiles::savePlan()
+{
+    QFETCH(Contents, wanted);
+    QFETCH(Snapshot, seen);
+    QFETCH(Snapshot, now);
+    QFETCH(bool, linked);
+    QFETCH(SavePlan::Rules, plan);
+    QCOMPARE(SavePlan::rules(wanted, seen, now, linked), plan);
+}
+
+void TestChartFiles::merged_data()
+{
+    QTest::addColumn<Contents>("base"); // what the window and the file had
+    QTest::addColumn<Contents>("mine"); // the window's now
+    QTest::addColumn<Contents>("theirs");
+    QTest::addColumn<Contents>("merged");
+
+    const SeatRule fixedHere = SeatRule::fixed(u"甲"_s, 1, 1), fixedThere = SeatRule::fixed(u"甲"_s, 2, 2);
+    QTest::newRow("both added") << Contents{{{A}}, {}} << Contents{{{A, B}}, {}} << Contents{{{A, C}}, {}} << Contents{{{A, C, B}}, {}};
+    QTest::newRow("the window removed one, the file added")
+        << Contents{{{A, B}}, {}} << Contents{{{B}}, {}} << Contents{{{A, B, C}}, {}} << Contents{{{B, C}}, {}};
+    QTest::newRow("both added the same") << Contents{} << Contents{{{A}}, {}} << Contents{{{A}}, {}} << Contents{{{A}}, {}};
+    QTest::newRow("a switch each") << Contents{} << Contents{{{}, true, false}, {}} << Contents{{{}, false, true}, {}}
+                                   << Contents{{{}, true, true}, {}};
+    QTest::newRow("a switch the window left is the file's")
+        << Contents{{{}, true, false}, {}} << Contents{{{A}, true, false}, {}} << Contents{} << Contents{{{A}}, {}};
+    QTest::newRow("the window's new fixed seat in the place of the file's")
+        << Contents{} << Contents{{{fixedHere}}, {}} << Contents{{{fixedThere, B}}, {}} << Contents{{{fixedHere, B}}, {}};
+    QTest::newRow("the file's notes stay, after their rules")
+        << Contents{{{A, B}}, {}} << Contents{{{B}}, {}} << Contents{{{A, B}}, {{1, "# a"}, {2, "# b"}}}
+        << Contents{{{B}}, {{0, "# a"}, {1, "# b"}}};
+}
+
+void TestChartFiles::merged()
+{
+    QFETCH(Contents, base);
+    QFETCH(Contents, mine);
+    QFETCH(Contents, theirs);
+    QFETCH(Contents, merged);
+    QCOMPARE(RulesFile::merged(base, mine, theirs), merged);
+}
+
+void TestChartFiles::saveRecord_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("untrusted"); // why; empty: read as written
+
+    const QList<SaveRecord::Entry> entries = {{u"Option"_s, false, ".sedario-1a", ".sedario-2b"},
+                                              {u"rules.txt"_s, true, "2049:17:1765000000123456789", ".sedario-3c"},
+                                              {u"default.txt"_s, false, ".sedario-4d", {}}};
+    const QByteArray written = SaveRecord::format(entries);
+    const auto withLine = [](const QByteArray &line) -> QByteArray {
+        return SaveRecord::format({}).replace("sedario-save 1\n", QByteArray("sedario-save 1\n" + line));
+    };
+    const auto signedWith = [](const QByteArray &line) -> QByteArray {
+        const QByteArray lines = "sedario-save 1\n" + line;
+        return lines + "sha256 " + QCryptographicHash::hash(lines, QCryptographicHash::Sha256).toHex() + '\n';
+    };
+    QTest::newRow("as written") << written << QString();
+    QTest::newRow("cut short") << written.chopped(10) << u"内容不完整或已经损坏"_s;
+    QTest::newRow("changed") << QByteArray(written).replace("4d", "4e") << u"内容不完整或已经损坏"_s;
+    QTest::newRow("empty") << QByteArray() << u"内容不完整或已经损坏"_s;
+    QTest::newRow("a line slipped in") << withLine("default.txt write .sedario-5e -\n") << u"内容不完整或已经损坏"_s;
+    QTest::newRow("another file") << signedWith("../x write .sedario-1a -\n") << u"有一行不是本程序写的"_s;
+    QTest::newRow("a file of someone's") << signedWith("Option write notes.txt -\n") << u"有一行不是本程序写的"_s;
+    QTest::newRow("a copy of someone's") << signedWith("Option write .sedario-1a /etc/passwd\n") << u"有一行不是本程序写的"_s;
+    QTest::newRow("a removal by name") << signedWith("rules.txt remove .sedario-1a -\n") << u"有一行不是本程序写的"_s;
+    QTest::newRow("another step") << signedWith("Option move .sedario-1a -\n") << u"有一行不是本程序写的"_s;
+}
+
+void TestChartFiles::saveRecord()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, untrusted);
+    const auto read = SaveRecord::parse(bytes, u".sedario.save"_s);
+    QCOMPARE(read.ok() ? QString() : read.error().detail().section(u'：', 0, 0), untrusted);
+    QVERIFY(!read.ok() || SaveRecord::format(read.value()) == bytes);
 }
 
 QTEST_GUILESS_MAIN(TestChartFiles)

@@ -266,6 +266,18 @@ void TestFaults::save_data()
     row("and putting rules.txt back fails too",
         rulesSave(true, {{"default.txt", {EPERM}}, {"rules.txt", {0, EIO}}},
                   u"default.txt 没有改动，但 rules.txt 已经换成新的规则，未能改回"_s));
+    // The record of a Save that did not finish is trusted only as the user's
+    // own, whole: anything else changes nothing, at a Save as at start-up.
+    const auto untrusted = [](const Plants &plants, const QString &why) {
+        return Save{.plants = plants + u"; cp default.txt .sedario-1"_s,
+                    .refused = Reason::UntrustedRecord,
+                    .said = why,
+                    .failing = u".sedario.save"_s};
+    };
+    row("a damaged record", untrusted(u"echo 'sedario-save 1' >.sedario.save"_s, u"内容不完整或已经损坏"_s));
+    row("a record others may change", untrusted(u"echo x >.sedario.save; chmod 666 .sedario.save"_s, u"别的用户也能修改它"_s));
+    row("a record through a link", untrusted(u"echo x >r; ln -s r .sedario.save"_s, u"它是一个符号链接"_s));
+    row("another user's record", untrusted(u"echo x >.sedario.save; chown 12345 .sedario.save"_s, u"它属于另一个用户"_s));
     row("rules.txt links to Option",
         {.plants = u"ln -s Option rules.txt"_s,
          .refused = Reason::NotFaithful,
@@ -350,6 +362,10 @@ void TestFaults::save()
     QCOMPARE(error ? error->path() : work + u'/' + save.failing, work + u'/' + save.failing);
     QVERIFY2(!error || (error->message().contains(save.said) && speaksChinese(error->message())),
              qPrintable(error ? error->message() : QString()));
+    if (save.refused == Reason::UntrustedRecord) {
+        SeatChart started;
+        QCOMPARE(ChartFiles::loadWorkingFiles(started, m_rules, work), QList<FileError>{*error});
+    }
     if (!error || save.folderSyncError) {
         // Byte for byte what Save means to write, through a link where there is one.
         QCOMPARE(readBytes(work + u"/default.txt"_s), SeatListFile::format(chart, {}).value());

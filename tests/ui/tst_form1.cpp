@@ -821,6 +821,51 @@ void TestForm1::rules_data()
          .said = {u"warning 随机排座: 这条规则不能满足：p0 和 p1 同桌"_s},
          .rules = {u"p0 和 p1 同桌"_s}},
         {{list, "p0\r\np1\r\n"}});
+
+    // rules.txt changed in an editor while the window is open: never written
+    // over unseen. The window takes it in as it is while its own rules are
+    // unchanged, and otherwise asks, merging by default.
+    const QString asked = u"ask 保存: rules.txt 在程序读入或保存之后被别的程序（例如记事本）改过了，窗口里的排座规则也改过了。"_s;
+    const auto gb = [](const QString &lines) { return TextCodec::encode(QString(QString(lines).replace(u'|', u"\r\n"_s) + u"\r\n"_s)); };
+    const QString two = u"p0,坐前1排|p1,坐后1排"_s, four = two + u"|p4,p5,同桌|# 家长要求"_s;
+    const QStringList twoSaid = {u"p0 坐前1排"_s, u"p1 坐后1排"_s};
+    row("rules.txt added to in an editor", u"write rules.txt "_s + four + u", click 保存"_s,
+        {.said = {Saved},
+         .written = {{u"rules.txt"_s, gb(four)}, {u"Option"_s, "False"}, {list, "p0"}},
+         .rules = twoSaid + QStringList{u"p4 和 p5 同桌"_s}},
+        {List, {u"rules.txt"_s, gb(two)}});
+    const QString switched = u"write rules.txt "_s + two + u", key 3 Ctrl+L, rules click everyoneMoves, rules click 确定, "_s;
+    row("rules.txt made in an editor, a switch in the window: merged", switched + u"click 保存"_s,
+        {.said = {asked, Saved},
+         .written = {{u"rules.txt"_s, gb(two + u"|每人换座位"_s)}, {u"Option"_s, "False"}, {list, "p0"}},
+         .rules = twoSaid + QStringList{u"每人换座位"_s}});
+    row("the file's rules taken", switched + u"reply 1, click 保存"_s,
+        {.said = {asked, Saved}, .written = {{u"rules.txt"_s, gb(two)}, {u"Option"_s, "False"}, {list, "p0"}}, .rules = twoSaid});
+    row("the window's rules replace the file", switched + u"reply 2, click 保存"_s,
+        {.said = {asked, Saved},
+         .written = {{u"rules.txt"_s, gb(u"每人换座位"_s)}, {u"Option"_s, "False"}, {list, "p0"}},
+         .rules = {u"每人换座位"_s}});
+    row("the question cancelled: nothing saved", switched + u"reply cancel, click 保存"_s,
+        {.said = {asked}, .written = {{u"rules.txt"_s, gb(two)}}, .rules = {u"每人换座位"_s}});
+    // A rules.txt that could not be read at start-up, mended as the warning
+    // said after a Save was refused: its rules are kept beside the new one.
+    QStringList lines = {u"# 三年二班"_s}, sentences;
+    for (int i = 0; i < 20; ++i) {
+        lines << u"p%1,坐后3排"_s.arg(i);
+        sentences << u"p%1 坐后3排"_s.arg(i);
+    }
+    lines << u"p20,p21,不相邻"_s;
+    const QString nul = u"warning %1: 文件"_s + quoted(u"~/rules.txt"_s) + u"不是排座规则文件：含有空字符（NUL），这不是文本文件。"_s;
+    row("rules.txt with a NUL byte, mended after a refused Save",
+        u"menu 34 "_s + fix + u", click 保存, write rules.txt "_s + lines.join(u'|') + u", click 保存"_s,
+        {.said =
+             {nul.arg(u"Sedario"_s), menu.arg(fix + u"[]+ "_s),
+              nul.arg(u"保存"_s)
+                  + u"\ndefault.txt 和 rules.txt 都没有改动，也没有写入 Option。为了不丢掉 rules.txt 原有的内容，请先修改或移走它，再保存。"_s,
+              asked, Saved},
+         .written = {{u"rules.txt"_s, gb(lines.join(u'|') + u"|p34,固定在第1列第1排"_s)}, {u"Option"_s, "False"}, {list, "p0"}},
+         .rules = sentences + QStringList{u"p20 和 p21 不相邻"_s, u"p34 固定在第1列第1排"_s}},
+        {List, {u"rules.txt"_s, gb(lines.join(u'|')).replace("p5,", QByteArray("p5\0,", 4))}});
 }
 
 // Files dropped from a file manager, and seats dragged onto others, as
