@@ -118,10 +118,8 @@ ChartFiles::Saved ChartFiles::saveWorkingFiles(const SeatChart &chart, const Rul
     const auto lock = FolderLock::take(workingFolder, seatsPath, LockWait);
     if (!lock.ok())
         return refused(lock.error(), changes);
-    if (auto failed = SaveTransaction::recover(workingFolder)) {
-        saved.error = failed;
-        return saved;
-    }
+    if (auto failed = SaveTransaction::recover(workingFolder))
+        return refused(*failed, changes);
     const RulesFile::Snapshot now = RulesFile::look(rulesPath);
     const SavePlan::Rules plan = SavePlan::rules(rules, seen, now, rulesLinked);
     if (plan == SavePlan::Rules::Changed) {
