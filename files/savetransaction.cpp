@@ -113,10 +113,11 @@ std::optional<FileError> SaveTransaction::commit(const QString &folder, const QL
         const bool removal = !changes.at(i).bytes;
         entries.append({changes.at(i).name, removal, removal ? staged.identity() : staged.temporaryName(), staged.previousName()});
     }
-    // A folder that cannot be synced now will not be after the renames
-    // either, and that is told then.
+    // The record is the user's alone, whatever the umask, or it would not
+    // be trusted. A folder that cannot be synced now will not be after the
+    // renames either, and that is told then.
     StagedFile record(SaveRecord::path(folder));
-    auto failed = record.stage(SaveRecord::format(entries));
+    auto failed = record.stage(SaveRecord::format(entries), true);
     if (failed || (failed = record.commit()))
         return failed->setOutcome(untouched());
     record.syncFolder();

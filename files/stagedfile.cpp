@@ -85,13 +85,13 @@ std::optional<FileError> StagedFile::findTarget()
     return std::nullopt;
 }
 
-std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
+std::optional<FileError> StagedFile::stage(const QByteArray &bytes, bool ownerOnly)
 {
     if (auto failed = findTarget())
         return failed;
     const struct stat &old = m_target->status();
     removeStaleTemporaries(m_target->folder());
-    if (auto failed = create())
+    if (auto failed = create(ownerOnly))
         return failed;
     for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t wrote = ::write(m_file.get(), bytes.constData() + done, size_t(bytes.size() - done));
@@ -104,11 +104,11 @@ std::optional<FileError> StagedFile::stage(const QByteArray &bytes)
     return std::nullopt;
 }
 
-std::optional<FileError> StagedFile::create()
+std::optional<FileError> StagedFile::create(bool ownerOnly)
 {
     // Nobody else may read the new content before it has the old file's
     // rights.
-    const mode_t mode = m_target->exists() ? 0600 : 0666;
+    const mode_t mode = m_target->exists() || ownerOnly ? 0600 : 0666;
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         const QByteArray name = ".sedario-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         UniqueFd file(::openat(m_target->folder(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));

@@ -43,7 +43,8 @@ public:
     explicit StagedFile(const QString &path);
     ~StagedFile();
 
-    std::optional<FileError> stage(const QByteArray &bytes);
+    // A new target is made as the umask says, or open to its owner alone.
+    std::optional<FileError> stage(const QByteArray &bytes, bool ownerOnly = false);
     // After stage(): stages a copy of the current target too (the previous
     // content, with its rights), so that restorePrevious() can put
     // it back after commit(). Fails, with nothing changed, when that content
@@ -112,7 +113,7 @@ private:
     std::optional<FileError> take(const QByteArray &name);
     // The locked temporary file, or why there is none; nothing is left
     // behind on any way that gives up.
-    std::optional<FileError> create();
+    std::optional<FileError> create(bool ownerOnly);
 
     QString m_path;
     std::optional<FolderEntry> m_target;

@@ -497,8 +497,13 @@ void TestChartFiles::rulesFileInOtherForms()
     QCOMPARE(ChartFiles::loadWorkingFiles(chart, seen, m_dir->path()), QList<FileError>());
     QCOMPARE(seen.contents.rules.rules, QList<SeatRule>{SeatRule::frontRows(u"甲"_s, 2)});
 
+    // One that has become unreadable since is left, and said so once.
     const QByteArray binary("\x01\x00rules", 7);
     QVERIFY(writeBytes(path, binary));
+    const auto first = ChartFiles::saveWorkingFiles(chart, seen.contents, seen, m_dir->path());
+    const auto second = ChartFiles::saveWorkingFiles(chart, seen.contents, first.rules, m_dir->path());
+    QCOMPARE(std::tuple(first.error, first.rulesUnreadable.has_value(), second.error, second.rulesUnreadable.has_value()),
+             std::tuple(std::nullopt, true, std::nullopt, false));
     const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, seen, m_dir->path());
     QCOMPARE(problems.size(), 1);
     QCOMPARE(problems.first().reason(), FileError::Reason::NotARulesFile);
