@@ -259,6 +259,11 @@ bool StagedFile::sameFileAs(const StagedFile &other) const
         && m_target->name() == other.m_target->name();
 }
 
+std::optional<FileError> StagedFile::check(const QString &path)
+{
+    return StagedFile(path).findTarget();
+}
+
 std::optional<FileError> StagedFile::write(const QString &path, const QByteArray &bytes)
 {
     StagedFile file(path);

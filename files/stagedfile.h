@@ -90,6 +90,10 @@ public:
 
     // stage(), commit() and syncFolder() in one.
     static std::optional<FileError> write(const QString &path, const QByteArray &bytes);
+    // What stage() would refuse the target for, found without writing or
+    // opening anything: a folder, a device or a pipe, a link FolderEntry
+    // refuses, a file the user may not replace.
+    static std::optional<FileError> check(const QString &path);
 
     // How many new names stage() tries for its temporary file.
     static constexpr int MaxAttempts = 100;

@@ -565,7 +565,7 @@ void Form1::Command3_Click()
 bool Form1::takeChangedRules(const RulesFile::Snapshot &now)
 {
     if (m_rules != m_rulesSeen.contents && m_rules != now.contents) {
-        const QString question = u"%1 在程序读入或保存之后被别的程序（例如记事本）改过了，窗口里的排座规则也改过了。\n\n"
+        const QString question = u"%1 被别的程序（例如文本编辑器）改过了，窗口里的排座规则也改过了。\n\n"
                                  u"合并：文件里现在的内容都保留，再加上窗口里对规则的改动。\n"
                                  u"用文件里的规则：窗口里对规则的改动会丢掉。\n"
                                  u"用窗口里的规则替换文件：文件里现在的内容会被替换掉。\n\n"

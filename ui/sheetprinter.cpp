@@ -3,8 +3,11 @@
 #include "files/stagedfile.h"
 #include "sheet/chartsheet.h"
 #include "sheet/sheetdocuments.h"
+#include "ui/sheetprintdialog.h"
 
+#include <QAction>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPaintEngine>
@@ -12,6 +15,8 @@
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -43,10 +48,25 @@ void SheetPrinter::preview(QWidget *parent, const ChartSheet &sheet, const Warn 
     printer.setDocName(sheet.title());
     printer.setCreator(u"Sedario"_s);
     QPrintPreviewDialog dialog(&printer, parent);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
-        if (const auto error = print(*target, sheet))
-            warn(&dialog, *error);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) { print(*target, sheet); });
+    // The preview's print button: Qt's would open a pipe chosen as the
+    // output file before anything could refuse it, and close the preview
+    // whether the file was written or not.
+    const auto actions = dialog.findChildren<QAction *>();
+    const auto button = std::find_if(actions.begin(), actions.end(), [](const QAction *action) {
+        return action->text() == QCoreApplication::translate("QPrintPreviewDialog", "Print");
     });
+    if (button != actions.end()) {
+        QObject::disconnect(*button, &QAction::triggered, nullptr, nullptr);
+        QObject::connect(*button, &QAction::triggered, &dialog, [&] {
+            SheetPrintDialog choose(&printer, &dialog, warn);
+            if (choose.exec() != QDialog::Accepted)
+                return;
+            if (const auto error = print(printer, sheet))
+                return warn(&dialog, *error);
+            dialog.accept();
+        });
+    }
     dialog.exec();
 }
 

@@ -15,6 +15,7 @@
 #include "ui/qtdesktop.h"
 #include "ui/rulesdialog.h"
 #include "ui/seatbutton.h"
+#include "ui/sheetprintdialog.h"
 #include "ui/sheetprinter.h"
 
 #include <QAccessible>
@@ -24,6 +25,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -825,7 +827,7 @@ void TestForm1::rules_data()
     // rules.txt changed in an editor while the window is open: never written
     // over unseen. The window takes it in as it is while its own rules are
     // unchanged, and otherwise asks, merging by default.
-    const QString asked = u"ask 保存: rules.txt 在程序读入或保存之后被别的程序（例如记事本）改过了，窗口里的排座规则也改过了。"_s;
+    const QString asked = u"ask 保存: rules.txt 被别的程序（例如文本编辑器）改过了，窗口里的排座规则也改过了。"_s;
     const auto gb = [](const QString &lines) { return TextCodec::encode(QString(QString(lines).replace(u'|', u"\r\n"_s) + u"\r\n"_s)); };
     const QString two = u"p0,坐前1排|p1,坐后1排"_s, four = two + u"|p4,p5,同桌|# 家长要求"_s;
     const QStringList twoSaid = {u"p0 坐前1排"_s, u"p1 坐后1排"_s};
@@ -1143,12 +1145,21 @@ void TestForm1::printToFileThatFails()
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         refused << (error ? std::optional(std::pair(error->reason(), error->path())) : std::nullopt);
     }
+    // Nor does the print dialog take the pipe: Qt's own would open it.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pipe);
+    SheetPrintDialog dialog(&printer, nullptr,
+                            [&](QWidget *, const FileError &error) { refused << std::pair(error.reason(), error.path()); });
+    dialog.show();
+    dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     printed = true;
     reader.join();
-    QVERIFY(!blocked);
+    QVERIFY(!blocked && dialog.isVisible());
     QCOMPARE(refused,
              (QList<std::optional<std::pair<FileError::Reason, QString>>>{std::pair(FileError::Reason::NotRegularFile, pipe),
-                                                                          std::pair(FileError::Reason::DiskFull, full)}));
+                                                                          std::pair(FileError::Reason::DiskFull, full),
+                                                                          std::pair(FileError::Reason::NotRegularFile, pipe)}));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
              QStringList{u"pipe.pdf"_s});
 }
