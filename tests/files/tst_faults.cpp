@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -176,6 +177,7 @@ private slots:
     void savesAtTheSameTime();
     void pipeSwappedInNeverBlocks();
     void staleTemporariesRemoved();
+    void killedSaveThatCannotFinish();
     void folderNameNotUtf8();
 
 private:
@@ -538,6 +540,30 @@ void TestFaults::pipeSwappedInNeverBlocks()
     }
     done = true;
     swapper.join();
+}
+
+void TestFaults::killedSaveThatCannotFinish()
+{
+    // A Save killed after its first rename is finished at start-up; where
+    // default.txt can no longer be replaced, Option goes back to what it was
+    // instead, so the files are still one Save's, and the window is told.
+    const QString work = in(u"work"_s);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        SystemCalls::killAfter = "rename Option";
+        ::save(chartWith(u"丁"_s, PodiumSide::Bottom), {}, work);
+        ::_exit(0);
+    }
+    int status = 0;
+    QVERIFY(::waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+    QCOMPARE(readBytes(work + u"/Option"_s), QByteArray("False\r\n"));
+    SystemCalls::renameErrors = {{"default.txt", {EPERM}}};
+    SeatChart started;
+    const QList<FileError> problems = ChartFiles::loadWorkingFiles(started, m_rules, work);
+    QCOMPARE(problems.size(), 1);
+    QVERIFY2(problems.first().message().contains(u"Option 已经改回原样，default.txt 没有改动。"_s), qPrintable(problems.first().message()));
+    QCOMPARE(std::pair(readBytes(work + u"/default.txt"_s), readBytes(work + u"/Option"_s)), std::pair(OldSeats, OldOption));
+    QCOMPARE(everything(work), (QStringList{u"default.txt"_s, u"Option"_s}));
 }
 
 void TestFaults::staleTemporariesRemoved()
