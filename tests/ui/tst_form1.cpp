@@ -1110,13 +1110,15 @@ void TestForm1::printedPages()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(m_dir->filePath(u"printed.pdf"_s));
     printer.setPageRanges(QPageRanges::fromString(range));
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, {})); // the file keeps the printer's page
     SeatChart chart;
     chart.setSeat(6, u"王子涵"_s);
     SheetPrinter::print(printer, ChartSheet(chart, u"座位表"_s, QDate(2026, 12, 7)));
     // 子, whose glyph the font also gives to the radical ⼦, is copied as 子.
     const QByteArray printed = readBytes(m_dir->filePath(u"printed.pdf"_s));
-    QCOMPARE(std::tuple(printed.count("/Type /Page\n"), printed.contains("<5B50>"), printed.contains("<2F26>")),
-             std::tuple(pages, true, false));
+    QCOMPARE(std::tuple(printed.count("/Type /Page\n"), printed.count("/MediaBox [0 0 842"), printed.contains("<5B50>"),
+                        printed.contains("<2F26>")),
+             std::tuple(pages, pages, true, false));
 }
 
 void TestForm1::printToFileThatFails()
@@ -1265,6 +1267,19 @@ void TestForm1::messages()
     desktop.showMessage(nullptr, u"保存完成"_s, u"保存完成"_s);
     QTimer::singleShot(0, this, look);
     desktop.showWarning(nullptr, u"找不到“<b>粗体<i>班级.txt”。"_s, u"打开考生信息"_s);
+    // A question answers with the number of the button chosen, or nothing for 取消.
+    QList<std::optional<int>> answers;
+    for (const QString &chosen : {u"乙"_s, u"cancel"_s, QString()}) {
+        QTimer::singleShot(0, this, [&, chosen] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box && box->textFormat() == Qt::PlainText);
+            const auto buttons = box->buttons();
+            const auto button = std::find_if(buttons.begin(), buttons.end(), [&](auto *b) { return b->text() == chosen; });
+            (button != buttons.end() ? *button : chosen.isEmpty() ? box->defaultButton() : box->button(QMessageBox::Cancel))->click();
+        });
+        answers << desktop.ask(nullptr, u"<b>问</b>"_s, u"保存"_s, {u"甲"_s, u"乙"_s});
+    }
+    QCOMPARE(answers, (QList<std::optional<int>>{1, std::nullopt, 0}));
     // The desktop's browser is asked to open a web address.
     QDesktopServices::setUrlHandler(u"https"_s, this, "openUrl");
     desktop.openUrl(QUrl(u"https://sedario.example.org/a"_s));
