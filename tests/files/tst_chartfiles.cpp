@@ -506,13 +506,8 @@ void TestChartFiles::rulesFileInOtherForms()
     QCOMPARE(std::tuple(first.error, first.rulesUnreadable.has_value(), second.error, second.rulesUnreadable.has_value()),
              std::tuple(std::nullopt, true, std::nullopt, false));
     const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, seen, m_dir->path());
-    QCOMPARE(problems, QList<FileError>{*seen.unreadable});
-    QCOMPARE(problems.first().reason(), FileError::Reason::NotARulesFile);
+    QVERIFY(problems == QList<FileError>{*seen.unreadable} && seen.unreadable->reason() == FileError::Reason::NotARulesFile);
     QCOMPARE(ChartFiles::saveWorkingFiles(chart, {}, seen, m_dir->path()).error, std::nullopt);
-    QCOMPARE(readBytes(path), binary);
-    // Nor does a Save with rules write over it: it says why and changes nothing.
-    const auto refused = ChartFiles::saveWorkingFiles(chart, {{{SeatRule::frontRows(u"甲"_s, 2)}}, {}}, seen, m_dir->path()).error;
-    QVERIFY(refused && refused->message().contains(u"default.txt、Option 和 rules.txt 都没有改动。为了不丢掉 rules.txt 原有的内容"_s));
     QCOMPARE(readBytes(path), binary);
 }
 
@@ -557,22 +552,21 @@ void TestChartFiles::savePlan_data()
     QTest::addColumn<bool>("linked");
     QTest::addColumn<SavePlan::Rules>("plan");
 
-    using Plan = SavePlan::Rules;
     const Contents none, a{{{A}}, {}}, ab{{{A, B}}, {}};
     const Snapshot nothing, fileA = file("1", {A});
-    QTest::newRow("never any rules") << none << nothing << nothing << false << Plan::Leave;
-    QTest::newRow("the rules as they were") << a << fileA << fileA << false << Plan::Leave;
-    QTest::newRow("the first rule") << a << nothing << nothing << false << Plan::Write;
-    QTest::newRow("a rule added") << ab << fileA << fileA << false << Plan::Write;
-    QTest::newRow("the last rule removed") << none << fileA << fileA << false << Plan::Remove;
-    QTest::newRow("the last rule removed, rules.txt a link") << none << fileA << fileA << true << Plan::Empty;
-    QTest::newRow("changed in an editor") << a << fileA << file("2", {A, B}) << false << Plan::Changed;
-    QTest::newRow("made in an editor, no rules in the window") << none << nothing << file("2", {A}) << false << Plan::Changed;
-    QTest::newRow("removed by hand") << a << fileA << nothing << false << Plan::Changed;
-    QTest::newRow("unreadable, no rules in the window") << none << unreadable("!") << unreadable("!") << false << Plan::Leave;
-    QTest::newRow("unreadable, a rule added") << a << unreadable("!") << unreadable("!") << false << Plan::Unreadable;
-    QTest::newRow("became unreadable, the rules as they were") << a << fileA << unreadable("3") << false << Plan::Leave;
-    QTest::newRow("became unreadable, a rule added") << ab << fileA << unreadable("3") << false << Plan::Unreadable;
+    QTest::newRow("never any rules") << none << nothing << nothing << false << SavePlan::Rules::Leave;
+    QTest::newRow("the rules as they were") << a << fileA << fileA << false << SavePlan::Rules::Leave;
+    QTest::newRow("the first rule") << a << nothing << nothing << false << SavePlan::Rules::Write;
+    QTest::newRow("a rule added") << ab << fileA << fileA << false << SavePlan::Rules::Write;
+    QTest::newRow("the last rule removed") << none << fileA << fileA << false << SavePlan::Rules::Remove;
+    QTest::newRow("the last rule removed, rules.txt a link") << none << fileA << fileA << true << SavePlan::Rules::Empty;
+    QTest::newRow("changed in an editor") << a << fileA << file("2", {A, B}) << false << SavePlan::Rules::Changed;
+    QTest::newRow("made in an editor, no rules in the window") << none << nothing << file("2", {A}) << false << SavePlan::Rules::Changed;
+    QTest::newRow("removed by hand") << a << fileA << nothing << false << SavePlan::Rules::Changed;
+    QTest::newRow("unreadable, no rules in the window") << none << unreadable("!") << unreadable("!") << false << SavePlan::Rules::Leave;
+    QTest::newRow("unreadable, a rule added") << a << unreadable("!") << unreadable("!") << false << SavePlan::Rules::Unreadable;
+    QTest::newRow("became unreadable, the rules as they were") << a << fileA << unreadable("3") << false << SavePlan::Rules::Leave;
+    QTest::newRow("became unreadable, a rule added") << ab << fileA << unreadable("3") << false << SavePlan::Rules::Unreadable;
 }
 
 void TestChartFiles::savePlan()

@@ -540,21 +540,27 @@ void TestFaults::pipeSwappedInNeverBlocks()
     swapper.join();
 }
 
+// A Save of `rules` into `work` that kills itself right after the system
+// call so logged; true when it was killed.
+bool killedAfter(const QByteArray &call, const QString &work, const RulesFile::Contents &rules = {})
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        SystemCalls::killAfter = call;
+        ::save(chartWith(u"丁"_s, PodiumSide::Bottom), rules, work);
+        ::_exit(0);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
+}
+
 void TestFaults::killedSaveThatCannotFinish()
 {
     // A Save killed after its first rename is finished at start-up; where
     // default.txt can no longer be replaced, Option goes back to what it was
     // instead, so the files are still one Save's, and the window is told.
     const QString work = in(u"work"_s);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        SystemCalls::killAfter = "rename Option";
-        ::save(chartWith(u"丁"_s, PodiumSide::Bottom), {}, work);
-        ::_exit(0);
-    }
-    int status = 0;
-    QVERIFY(::waitpid(child, &status, 0) == child && WIFSIGNALED(status));
-    QCOMPARE(readBytes(work + u"/Option"_s), QByteArray("False\r\n"));
+    QVERIFY(killedAfter("rename Option", work) && readBytes(work + u"/Option"_s) == "False\r\n");
     SystemCalls::renameErrors = {{"default.txt", {EPERM}}};
     SeatChart started;
     const QList<FileError> problems = ChartFiles::loadWorkingFiles(started, m_rules, work);
@@ -562,6 +568,11 @@ void TestFaults::killedSaveThatCannotFinish()
              qPrintable(problems.isEmpty() ? QString() : problems.first().message()));
     QCOMPARE(std::pair(readBytes(work + u"/default.txt"_s), readBytes(work + u"/Option"_s)), std::pair(OldSeats, OldOption));
     QCOMPARE(everything(work), (QStringList{u"default.txt"_s, u"Option"_s}));
+    // A rules.txt made anew after a killed Save removed the old one is not
+    // the one its record names, and stays.
+    QVERIFY(!::save(SeatChart(), OneRule, work) && killedAfter("rename default.txt", work) && writeBytes(work + u"/rules.txt"_s, "x\r\n"));
+    QCOMPARE(std::pair(ChartFiles::loadWorkingFiles(started, m_rules, work).size(), readBytes(work + u"/rules.txt"_s)),
+             std::pair(qsizetype(1), QByteArray("x\r\n")));
 }
 
 void TestFaults::staleTemporariesRemoved()
