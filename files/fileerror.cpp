@@ -93,6 +93,7 @@ QString FileError::message() const
         break;
     case Reason::OtherComputer: text = u"文件%1在另一台计算机（%2）上，只能打开本机上的文件。"_s.arg(file, quoted(m_detail)); break;
     case Reason::Busy: text = u"另一个程序正在向%1所在的文件夹保存，请稍后再试。"_s.arg(file); break;
+    case Reason::ChangedMeanwhile: text = u"%1在保存的同时被另一个程序改动了；为了不丢掉那些改动，这次没有保存。"_s.arg(file); break;
     case Reason::UntrustedRecord:
         text =
             u"%1记录着一次没有完成的保存，但它不可信（%2），程序没有照它改动任何文件。请检查座位、讲台位置和排座规则是否都对，再删除或移走它。"_s

@@ -31,6 +31,7 @@ public:
         NameNotInUtf8,    // not found under a name that a file dialog could not spell (not UTF-8)
         OtherComputer,    // a file: address of another computer; detail names it
         Busy,             // another program saves into the same folder
+        ChangedMeanwhile, // another program changed the file while it was being saved
         UntrustedRecord,  // the record of a Save that did not finish, not to be trusted; detail says why
         SystemError,      // anything rarer; detail holds the system's own text
     };

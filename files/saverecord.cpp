@@ -32,11 +32,11 @@ QString SaveRecord::path(const QString &folder)
 
 QByteArray SaveRecord::format(const QList<Entry> &entries)
 {
+    const auto field = [](const QByteArray &value) -> QByteArray { return ' ' + (value.isEmpty() ? QByteArray("-") : value); };
     QByteArray lines = Header;
-    for (const Entry &entry : entries) {
-        lines += entry.name.toUtf8() + (entry.removal ? " remove " : " write ") + entry.staged + ' '
-            + (entry.previous.isEmpty() ? QByteArray("-") : entry.previous) + '\n';
-    }
+    for (const Entry &entry : entries)
+        lines += entry.name.toUtf8() + (entry.removal ? " remove" : " write") + field(entry.staged) + field(entry.previous)
+            + field(entry.was) + '\n';
     return lines + checksum(lines);
 }
 
@@ -49,19 +49,27 @@ Result<QList<SaveRecord::Entry>> SaveRecord::parse(QByteArrayView bytes, const Q
     if (!bytes.startsWith(Header) || last < Header.size() || bytes.sliced(last) != checksum(bytes.first(last)))
         return untrusted(u"内容不完整或已经损坏"_s);
     static const QRegularExpression staged(u"^\\.sedario-[0-9a-z]{1,13}$"_s), identity(u"^[0-9]+:[0-9]+:[0-9]+$"_s);
-    const QStringList names = {ChartFiles::OptionName, RulesFile::Name, ChartFiles::SeatListName};
+    const auto is = [](const QRegularExpression &form, const QByteArray &field) {
+        return form.match(QString::fromLatin1(field)).hasMatch();
+    };
+    const auto value = [](const QByteArray &field) { return field == "-" ? QByteArray() : field; };
+    QStringList names = {ChartFiles::OptionName, RulesFile::Name, ChartFiles::SeatListName};
+    QList<QByteArray> files;
     QList<Entry> entries;
     for (const QByteArray &line : bytes.sliced(Header.size(), last - Header.size()).toByteArray().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         if (line.isEmpty())
             continue;
         const bool removal = fields.value(1) == "remove";
-        const QString name = QString::fromUtf8(fields.value(0)), previous = QString::fromLatin1(fields.value(3));
-        const bool known = names.contains(name) && (removal || fields.value(1) == "write") && fields.size() == 4;
-        if (!known || !(removal ? identity : staged).match(QString::fromLatin1(fields.value(2))).hasMatch()
-            || !(previous == u"-" || staged.match(previous).hasMatch()))
+        // Each working file once, each staged file once, named as a Save names them.
+        const bool known = fields.size() == 5 && names.removeOne(QString::fromUtf8(fields.at(0))) && (removal || fields.at(1) == "write")
+            && (removal ? fields.at(2) == "-" && is(identity, fields.at(4)) : is(staged, fields.at(2)) && !files.contains(fields.at(2)))
+            && (fields.at(3) == "-" || (is(staged, fields.at(3)) && !files.contains(fields.at(3)) && fields.at(3) != fields.at(2)))
+            && (fields.at(4) == "-" || is(identity, fields.at(4)));
+        if (!known)
             return untrusted(u"有一行不是本程序写的：%1"_s.arg(FileError::quoted(QString::fromUtf8(line.left(80)))));
-        entries.append({name, removal, fields.value(2), previous == u"-" ? QByteArray() : fields.value(3)});
+        files << fields.at(2) << fields.at(3);
+        entries.append({QString::fromUtf8(fields.at(0)), removal, value(fields.at(2)), value(fields.at(3)), value(fields.at(4))});
     }
     return entries;
 }

@@ -15,14 +15,16 @@
 // in between is finished from it (SaveTransaction::recover()).
 //
 // It is text: a first line "sedario-save 1", a line per working file,
-// "<name> write <staged file> <copy of the old one, or ->" or "<name> remove
-// <the identity of the file to remove> <copy>", and a last line "sha256 <the
-// checksum of the lines before, in hex>".
+// "<name> write <staged file> <copy of the old one> <identity of the old one>"
+// or "<name> remove - <copy> <identity>", "-" for a copy or an identity there
+// is none of, and a last line "sha256 <the checksum of the lines before, in
+// hex>".
 //
 // A record is trusted only when it is a regular file, not reached through a
-// link, owned by the user and writable by nobody else, whole by its
-// checksum, naming only working files and files of StagedFile's. Anything
-// else is UntrustedRecord, and must change nothing.
+// link, owned by the user and writable by nobody else (where the file system
+// keeps such rights at all), whole by its checksum, naming each working file
+// and each staged file at most once. Anything else is UntrustedRecord, and
+// must change nothing.
 class SaveRecord
 {
 public:
@@ -32,8 +34,9 @@ public:
     struct Entry {
         QString name; // the working file's, in its folder: "Option"
         bool removal = false;
-        QByteArray staged;   // the staged file that takes its place; for a removal, the identity of the file removed
+        QByteArray staged;   // the staged file that takes its place; nothing for a removal
         QByteArray previous; // the staged copy of the file before, or nothing when none was kept
+        QByteArray was;      // the file's identity when staged (StagedFile::identity()), nothing when there was none
         friend bool operator==(const Entry &, const Entry &) = default;
     };
 

@@ -68,7 +68,12 @@ std::optional<FileError> finish(const WorkingFiles &files, const QString &folder
 {
     std::optional<FileError> error;
     for (std::size_t i = 0; i < files.size() && !error; ++i) {
-        if ((error = files[i]->staged.commit()))
+        // A file that another program changed since it was staged is not
+        // written over: its changes stay, and the files before it go back.
+        StagedFile &staged = files[i]->staged;
+        const QString path = ChartFiles::workingFilePath(folder, files[i]->report.name);
+        if ((error = staged.changedMeanwhile() ? FileError(FileError::Reason::ChangedMeanwhile, FileError::Action::Write, path)
+                                               : staged.commit()))
             error->setOutcome(putBack(files, i));
     }
     for (std::size_t i = 0; i < files.size() && !error; ++i) {
@@ -111,7 +116,7 @@ std::optional<FileError> SaveTransaction::commit(const QString &folder, const QL
                 return failed->setOutcome(untouched());
         }
         const bool removal = !changes.at(i).bytes;
-        entries.append({changes.at(i).name, removal, removal ? staged.identity() : staged.temporaryName(), staged.previousName()});
+        entries.append({changes.at(i).name, removal, staged.temporaryName(), staged.previousName(), staged.identity()});
     }
     // The record is the user's alone, whatever the umask, or it would not
     // be trusted. A folder that cannot be synced now will not be after the
@@ -143,7 +148,7 @@ std::optional<FileError> SaveTransaction::recover(const QString &folder)
     WorkingFiles files;
     for (const SaveRecord::Entry &entry : record.value()) {
         files.push_back(std::make_unique<WorkingFile>(folder, entry.name, false, entry.removal));
-        if (auto failed = files.back()->staged.resume(entry.removal, entry.staged, entry.previous)) {
+        if (auto failed = files.back()->staged.resume(entry.removal, entry.staged, entry.previous, entry.was)) {
             // What another Save holds, or what cannot be trusted, stays.
             for (const auto &file : files)
                 file->staged.release();

@@ -2,6 +2,7 @@
 
 #include "files/fileattributes.h"
 #include "files/filebytes.h"
+#include "files/saverecord.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -50,6 +51,10 @@ bool StagedFile::isTemporaryName(const QByteArray &name)
 
 void StagedFile::removeStaleTemporaries(int folder)
 {
+    // The staged files of a Save that a crash cut short stay until its
+    // record has been seen to, whatever else writes in the folder.
+    if (::faccessat(folder, SaveRecord::Name, F_OK, AT_SYMLINK_NOFOLLOW) == 0)
+        return;
     DIR *listing = ::fdopendir(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     while (const dirent *item = listing ? ::readdir(listing) : nullptr) {
         if (!isTemporaryName(item->d_name))
@@ -74,6 +79,7 @@ std::optional<FileError> StagedFile::findTarget()
     if (!target.ok())
         return FileError(target.error()).setOutcome(untouched());
     m_target.emplace(std::move(target.value()));
+    m_identity = identityNow();
     const struct stat &old = m_target->status();
     // Renaming over a folder, a device or a pipe would not write where the
     // user meant; nor is a file replaced (or removed) that the user may not
@@ -186,27 +192,38 @@ std::optional<FileError> StagedFile::restorePrevious()
     return syncFolder();
 }
 
-QByteArray StagedFile::identity() const
+QByteArray StagedFile::identityNow() const
 {
-    const struct stat &status = m_target->status();
+    struct stat status = {};
+    if (::fstatat(m_target->folder(), m_target->name().constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return {};
     return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino)) + ':'
         + QByteArray::number(qint64(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec);
 }
 
-std::optional<FileError> StagedFile::resume(bool removal, const QByteArray &staged, const QByteArray &previous)
+bool StagedFile::changedMeanwhile() const
+{
+    return (m_removing || !m_temporaryName.isEmpty()) && identityNow() != m_identity;
+}
+
+std::optional<FileError> StagedFile::resume(bool removal, const QByteArray &staged, const QByteArray &previous, const QByteArray &was)
 {
     if (auto failed = findTarget())
         return failed;
+    // A target that is not what it was when the Save staged it was
+    // replaced by the Save already, or changed by someone since: either
+    // way there is nothing left to do for it.
     m_removal = removal;
-    m_removing = removal && m_target->exists() && identity() == staged;
-    if (!removal) {
+    m_removing = removal && m_identity == was;
+    if (!removal && m_identity == was) {
         if (auto failed = take(staged))
             return failed;
     }
     if (previous.isEmpty())
         return std::nullopt;
     m_previous = std::make_unique<StagedFile>(m_path);
-    return m_previous->resume(false, previous, {});
+    auto failed = m_previous->findTarget();
+    return failed ? failed : m_previous->take(previous);
 }
 
 std::optional<FileError> StagedFile::take(const QByteArray &name)
@@ -218,9 +235,10 @@ std::optional<FileError> StagedFile::take(const QByteArray &name)
     if (!file.valid() && errno == ENOENT)
         return std::nullopt;
     struct stat status = {};
-    if (!file.valid() || ::fstat(file.get(), &status) != 0)
+    if ((!file.valid() && errno != ELOOP) || (file.valid() && ::fstat(file.get(), &status) != 0))
         return fail(errno);
-    if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
+    // A link, or a second name of another file, is no staged file.
+    if (!file.valid() || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid() || status.st_nlink != 1)
         return FileError(FileError::Reason::UntrustedRecord, FileError::Action::Write, m_path,
                          u"它要用来替换的%1不是本程序的临时文件"_s.arg(FileError::quoted(QString::fromLatin1(name))));
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && !withoutLocks(errno))

@@ -72,19 +72,23 @@ public:
 
     // What an intent record names (see SaveRecord): the staged file, empty
     // once committed; the staged copy of the previous content, or nothing;
-    // and for a removal, the identity of the file to remove
-    // ("device:inode:change time").
+    // and the identity ("device:inode:change time") the target had when it
+    // was staged, nothing when there was none.
     const QByteArray &temporaryName() const { return m_temporaryName; }
     QByteArray previousName() const { return m_previous ? m_previous->m_temporaryName : QByteArray(); }
-    QByteArray identity() const;
+    const QByteArray &identity() const { return m_identity; }
+    // True when the target, still to be replaced or removed, is no longer
+    // what it was when it was staged: another program changed it since.
+    bool changedMeanwhile() const;
     // Instead of stage() or stageRemoval(): takes up what a Save that did not
     // finish staged for this target, as its intent record names it: the
-    // staged file, or for a removal the identity of the file to remove, and
-    // the copy of the previous content. A staged file that is gone, or a
-    // file to remove that is no longer there, was committed already. Fails,
-    // taking nothing up, when a staged file is not a regular file of the
-    // user's, or another Save still holds it (Busy).
-    std::optional<FileError> resume(bool removal, const QByteArray &staged, const QByteArray &previous);
+    // staged file (nothing for a removal), the copy of the previous content,
+    // and the identity the target had then. A target that is no longer what
+    // it was then was replaced already, or changed by someone since, and is
+    // left as it is. Fails, taking nothing up, when a staged file is not a
+    // regular file of the user's with one name (UntrustedRecord), or another
+    // Save still holds it (Busy).
+    std::optional<FileError> resume(bool removal, const QByteArray &staged, const QByteArray &previous, const QByteArray &was);
     // Leaves the staged files where they are, as they were found.
     void release();
 
@@ -115,6 +119,8 @@ private:
     std::optional<FileError> findTarget();
     // Takes up a staged file of a Save that did not finish (resume()).
     std::optional<FileError> take(const QByteArray &name);
+    // The target's identity as it is now; nothing when it is gone.
+    QByteArray identityNow() const;
     // The locked temporary file, or why there is none; nothing is left
     // behind on any way that gives up.
     std::optional<FileError> create(bool ownerOnly);
@@ -124,6 +130,7 @@ private:
     UniqueFd m_file;                        // the staged file, locked
     QByteArray m_temporaryName;             // its name, until committed
     std::unique_ptr<StagedFile> m_previous; // the previous content, staged
+    QByteArray m_identity;                  // the target's, when found
     bool m_removal = false;                 // the target is to be removed
     bool m_removing = false;                // and still is there
 };

@@ -18,6 +18,7 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -60,7 +61,10 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
         return 2;
-    SystemCalls::killAfter = qgetenv("SEDARIO_KILL_AFTER");
+    SystemCalls::afterRename = [kill = qgetenv("SEDARIO_KILL_AFTER")](const QByteArray &call) {
+        if (call == kill)
+            ::raise(SIGKILL);
+    };
     const QString folder = QFile::decodeName(argv[1]);
     SeatChart started;
     RulesFile::Snapshot seen;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 namespace {
@@ -116,8 +115,8 @@ extern "C" int renameat(int oldFolder, const char *oldPath, int newFolder, const
     }
     static auto *const real = next<int(int, const char *, int, const char *)>("renameat");
     const int renamed = real(oldFolder, oldPath, newFolder, newPath);
-    if (renamed == 0 && "rename " + name == SystemCalls::killAfter)
-        ::raise(SIGKILL);
+    if (renamed == 0 && SystemCalls::afterRename)
+        SystemCalls::afterRename("rename " + name);
     return renamed;
 }
 

@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <mutex>
 
 struct SystemCalls {
@@ -38,9 +39,8 @@ struct SystemCalls {
     static inline QHash<QByteArray, QList<int>> renameErrors;
     // "sync file", "sync folder" and "rename <name>", in order.
     static inline QList<QByteArray> log;
-    // The process kills itself right after the call so logged, when it is
-    // not empty.
-    static inline QByteArray killAfter;
+    // Called after each rename that went through, with its log entry.
+    static inline std::function<void(const QByteArray &)> afterRename;
     // Held while a call looks at or changes the above: Saves may run in
     // several threads at once.
     static inline std::mutex lock;
@@ -57,5 +57,6 @@ struct SystemCalls {
         writes.clear();
         renameErrors.clear();
         log.clear();
+        afterRename = {};
     }
 };

@@ -507,24 +507,7 @@ void TestChartFiles::rulesFileInOtherForms()
              std::tuple(std::nullopt, true, std::nullopt, false));
     const QList<FileError> problems = ChartFiles::loadWorkingFiles(chart, seen, m_dir->path());
     QVERIFY(problems == QList<FileError>{*seen.unreadable} && seen.unreadable->reason() == FileError::Reason::NotARulesFile);
-    QCOMPARE(ChartFiles::saveWorkingFiles(chart, {}, seen, m_dir->path()).error, std::nullopt);
     QCOMPARE(readBytes(path), binary);
-}
-
-void TestChartFiles::keptLinesStayWithTheirRules()
-{
-    // A note after the first rule stays after it when another rule goes, and
-    // goes to the top with it.
-    const SeatRule a = SeatRule::frontRows(u"甲"_s, 1), b = SeatRule::backRows(u"乙"_s, 1), c = SeatRule::apart(u"甲"_s, u"乙"_s);
-    const auto after = [&](const QList<SeatRule> &rules) {
-        RulesFile::Contents contents{{{a, b, c}}, {{1, "# a"}, {2, "# b"}}};
-        contents.replaceRules({rules});
-        return QList<qsizetype>{contents.kept.at(0).after, contents.kept.at(1).after};
-    };
-    QCOMPARE(after({b, c}), (QList<qsizetype>{0, 1}));
-    QCOMPARE(after({a, c}), (QList<qsizetype>{1, 1}));
-    QCOMPARE(after({c, a, b}), (QList<qsizetype>{2, 3}));
-    QCOMPARE(after({a, b, c, SeatRule::frontRows(u"丙"_s, 2)}), (QList<qsizetype>{1, 2}));
 }
 
 namespace {
@@ -544,6 +527,21 @@ Snapshot unreadable(const QByteArray &fingerprint)
 
 } // namespace
 
+void TestChartFiles::keptLinesStayWithTheirRules()
+{
+    // A note after the first rule stays after it when another rule goes, and
+    // goes to the top with it.
+    const auto after = [&](const QList<SeatRule> &rules) {
+        RulesFile::Contents contents{{{A, B, C}}, {{1, "# a"}, {2, "# b"}}};
+        contents.replaceRules({rules});
+        return QList<qsizetype>{contents.kept.at(0).after, contents.kept.at(1).after};
+    };
+    QCOMPARE(after({B, C}), (QList<qsizetype>{0, 1}));
+    QCOMPARE(after({A, C}), (QList<qsizetype>{1, 1}));
+    QCOMPARE(after({C, A, B}), (QList<qsizetype>{2, 3}));
+    QCOMPARE(after({A, B, C, SeatRule::frontRows(u"丙"_s, 2)}), (QList<qsizetype>{1, 2}));
+}
+
 void TestChartFiles::savePlan_data()
 {
     QTest::addColumn<Contents>("wanted"); // the window's rules
@@ -556,7 +554,6 @@ void TestChartFiles::savePlan_data()
     const Snapshot nothing, fileA = file("1", {A});
     QTest::newRow("never any rules") << none << nothing << nothing << false << SavePlan::Rules::Leave;
     QTest::newRow("the rules as they were") << a << fileA << fileA << false << SavePlan::Rules::Leave;
-    QTest::newRow("the first rule") << a << nothing << nothing << false << SavePlan::Rules::Write;
     QTest::newRow("a rule added") << ab << fileA << fileA << false << SavePlan::Rules::Write;
     QTest::newRow("the last rule removed") << none << fileA << fileA << false << SavePlan::Rules::Remove;
     QTest::newRow("the last rule removed, rules.txt a link") << none << fileA << fileA << true << SavePlan::Rules::Empty;
@@ -586,20 +583,19 @@ void TestChartFiles::merged_data()
     QTest::addColumn<Contents>("theirs");
     QTest::addColumn<Contents>("merged");
 
-    const SeatRule fixedHere = SeatRule::fixed(u"甲"_s, 1, 1), fixedThere = SeatRule::fixed(u"甲"_s, 2, 2);
-    QTest::newRow("both added") << Contents{{{A}}, {}} << Contents{{{A, B}}, {}} << Contents{{{A, C}}, {}} << Contents{{{A, C, B}}, {}};
-    QTest::newRow("the window removed one, the file added")
-        << Contents{{{A, B}}, {}} << Contents{{{B}}, {}} << Contents{{{A, B, C}}, {}} << Contents{{{B, C}}, {}};
-    QTest::newRow("both added the same") << Contents{} << Contents{{{A}}, {}} << Contents{{{A}}, {}} << Contents{{{A}}, {}};
-    QTest::newRow("a switch each") << Contents{} << Contents{{{}, true, false}, {}} << Contents{{{}, false, true}, {}}
-                                   << Contents{{{}, true, true}, {}};
-    QTest::newRow("a switch the window left is the file's")
-        << Contents{{{}, true, false}, {}} << Contents{{{A}, true, false}, {}} << Contents{} << Contents{{{A}}, {}};
+    const SeatRule here = SeatRule::fixed(u"甲"_s, 1, 1), there = SeatRule::fixed(u"甲"_s, 2, 2);
+    const auto rules = [](const QList<SeatRule> &list, bool moves = false, bool deskmates = false) {
+        return Contents{{list, moves, deskmates}, {}};
+    };
+    QTest::newRow("both added") << rules({A}) << rules({A, B}) << rules({A, C}) << rules({A, C, B});
+    QTest::newRow("one removed, one added") << rules({A, B}) << rules({B}) << rules({A, B, C}) << rules({B, C});
+    QTest::newRow("both added the same") << Contents{} << rules({A}) << rules({A}) << rules({A});
+    QTest::newRow("a switch each") << Contents{} << rules({}, true) << rules({}, false, true) << rules({}, true, true);
+    QTest::newRow("a switch left as it was") << rules({}, true) << rules({A}, true) << Contents{} << rules({A});
     QTest::newRow("the window's new fixed seat in the place of the file's")
-        << Contents{} << Contents{{{fixedHere}}, {}} << Contents{{{fixedThere, B}}, {}} << Contents{{{fixedHere, B}}, {}};
+        << Contents{} << rules({here}) << rules({there, B}) << rules({here, B});
     QTest::newRow("the file's notes stay, after their rules")
-        << Contents{{{A, B}}, {}} << Contents{{{B}}, {}} << Contents{{{A, B}}, {{1, "# a"}, {2, "# b"}}}
-        << Contents{{{B}}, {{0, "# a"}, {1, "# b"}}};
+        << rules({A, B}) << rules({B}) << Contents{{{A, B}}, {{1, "# a"}, {2, "# b"}}} << Contents{{{B}}, {{0, "# a"}, {1, "# b"}}};
 }
 
 void TestChartFiles::merged()
@@ -616,27 +612,26 @@ void TestChartFiles::saveRecord_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("untrusted"); // why; empty: read as written
 
-    const QList<SaveRecord::Entry> entries = {{u"Option"_s, false, ".sedario-1a", ".sedario-2b"},
-                                              {u"rules.txt"_s, true, "2049:17:1765000000123456789", ".sedario-3c"},
-                                              {u"default.txt"_s, false, ".sedario-4d", {}}};
+    const QByteArray id = "2049:17:1765000000123456789";
+    const QList<SaveRecord::Entry> entries = {{u"Option"_s, false, ".sedario-1a", ".sedario-2b", id},
+                                              {u"rules.txt"_s, true, {}, ".sedario-3c", id},
+                                              {u"default.txt"_s, false, ".sedario-4d", {}, {}}};
     const QByteArray written = SaveRecord::format(entries);
-    const auto withLine = [](const QByteArray &line) -> QByteArray {
-        return SaveRecord::format({}).replace("sedario-save 1\n", QByteArray("sedario-save 1\n" + line));
+    const auto signedWith = [](const QByteArray &lines) -> QByteArray {
+        return "sedario-save 1\n" + lines + "sha256 "
+            + QCryptographicHash::hash(QByteArray("sedario-save 1\n" + lines), QCryptographicHash::Sha256).toHex() + '\n';
     };
-    const auto signedWith = [](const QByteArray &line) -> QByteArray {
-        const QByteArray lines = "sedario-save 1\n" + line;
-        return lines + "sha256 " + QCryptographicHash::hash(lines, QCryptographicHash::Sha256).toHex() + '\n';
-    };
+    const QString foreign = u"有一行不是本程序写的"_s, damaged = u"内容不完整或已经损坏"_s;
     QTest::newRow("as written") << written << QString();
-    QTest::newRow("cut short") << written.chopped(10) << u"内容不完整或已经损坏"_s;
-    QTest::newRow("changed") << QByteArray(written).replace("4d", "4e") << u"内容不完整或已经损坏"_s;
-    QTest::newRow("empty") << QByteArray() << u"内容不完整或已经损坏"_s;
-    QTest::newRow("a line slipped in") << withLine("default.txt write .sedario-5e -\n") << u"内容不完整或已经损坏"_s;
-    QTest::newRow("another file") << signedWith("../x write .sedario-1a -\n") << u"有一行不是本程序写的"_s;
-    QTest::newRow("a file of someone's") << signedWith("Option write notes.txt -\n") << u"有一行不是本程序写的"_s;
-    QTest::newRow("a copy of someone's") << signedWith("Option write .sedario-1a /etc/passwd\n") << u"有一行不是本程序写的"_s;
-    QTest::newRow("a removal by name") << signedWith("rules.txt remove .sedario-1a -\n") << u"有一行不是本程序写的"_s;
-    QTest::newRow("another step") << signedWith("Option move .sedario-1a -\n") << u"有一行不是本程序写的"_s;
+    QTest::newRow("cut short") << written.chopped(10) << damaged;
+    QTest::newRow("changed") << QByteArray(written).replace("4d", "4e") << damaged;
+    QTest::newRow("empty") << QByteArray() << damaged;
+    QTest::newRow("another file") << signedWith("../x write .sedario-1a - -\n") << foreign;
+    QTest::newRow("a file of someone's") << signedWith("Option write notes.txt - -\n") << foreign;
+    QTest::newRow("a copy of someone's") << signedWith("Option write .sedario-1a /etc/passwd -\n") << foreign;
+    QTest::newRow("a working file twice") << signedWith("Option write .sedario-1a - -\nOption write .sedario-2b - -\n") << foreign;
+    QTest::newRow("a staged file twice") << signedWith("Option write .sedario-1a - -\ndefault.txt write .sedario-1a - -\n") << foreign;
+    QTest::newRow("a staged file its own copy") << signedWith("Option write .sedario-1a .sedario-1a -\n") << foreign;
 }
 
 void TestChartFiles::saveRecord()

@@ -177,7 +177,7 @@ private slots:
     void savesAtTheSameTime();
     void pipeSwappedInNeverBlocks();
     void staleTemporariesRemoved();
-    void killedSaveThatCannotFinish();
+    void savesCutShortOrMetByOthers();
     void folderNameNotUtf8();
 
 private:
@@ -546,7 +546,10 @@ bool killedAfter(const QByteArray &call, const QString &work, const RulesFile::C
 {
     const pid_t child = ::fork();
     if (child == 0) {
-        SystemCalls::killAfter = call;
+        SystemCalls::afterRename = [call](const QByteArray &done) {
+            if (done == call)
+                ::raise(SIGKILL);
+        };
         ::save(chartWith(u"丁"_s, PodiumSide::Bottom), rules, work);
         ::_exit(0);
     }
@@ -554,25 +557,39 @@ bool killedAfter(const QByteArray &call, const QString &work, const RulesFile::C
     return ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
 }
 
-void TestFaults::killedSaveThatCannotFinish()
+void TestFaults::savesCutShortOrMetByOthers()
 {
-    // A Save killed after its first rename is finished at start-up; where
-    // default.txt can no longer be replaced, Option goes back to what it was
-    // instead, so the files are still one Save's, and the window is told.
+    // An export into the folder leaves a killed Save's staged files to its
+    // record, and the start-up finishes that Save around Option, which was
+    // edited after the kill and keeps the edit.
     const QString work = in(u"work"_s);
+    QVERIFY(killedAfter("rename .sedario.save", work));
+    QVERIFY(!HtmlExport::exportHtmlTable(SeatChart(), work + u"/plan.html"_s) && writeBytes(work + u"/Option"_s, "1\r\n"));
+    SeatChart started;
+    QCOMPARE(ChartFiles::loadWorkingFiles(started, m_rules, work), QList<FileError>());
+    QCOMPARE(std::pair(started.seat(3), readBytes(work + u"/Option"_s)), std::pair(u"丁"_s, QByteArray("1\r\n")));
+    // One killed after its first rename, whose default.txt can no longer be
+    // replaced at start-up: Option goes back, and the window is told.
     QVERIFY(killedAfter("rename Option", work) && readBytes(work + u"/Option"_s) == "False\r\n");
     SystemCalls::renameErrors = {{"default.txt", {EPERM}}};
-    SeatChart started;
     const QList<FileError> problems = ChartFiles::loadWorkingFiles(started, m_rules, work);
-    QVERIFY2(problems.size() == 1 && problems.first().message().contains(u"Option 已经改回原样，default.txt 没有改动。"_s),
+    QVERIFY2(problems.size() == 1 && problems.first().message().contains(u"Option 已经改回原样，default.txt 没有改动。"_s)
+                 && readBytes(work + u"/Option"_s) == "1\r\n",
              qPrintable(problems.isEmpty() ? QString() : problems.first().message()));
-    QCOMPARE(std::pair(readBytes(work + u"/default.txt"_s), readBytes(work + u"/Option"_s)), std::pair(OldSeats, OldOption));
-    QCOMPARE(everything(work), (QStringList{u"default.txt"_s, u"Option"_s}));
+    QCOMPARE(everything(work), (QStringList{u"default.txt"_s, u"Option"_s, u"plan.html"_s}));
     // A rules.txt made anew after a killed Save removed the old one is not
     // the one its record names, and stays.
     QVERIFY(!::save(SeatChart(), OneRule, work) && killedAfter("rename default.txt", work) && writeBytes(work + u"/rules.txt"_s, "x\r\n"));
     QCOMPARE(std::pair(ChartFiles::loadWorkingFiles(started, m_rules, work).size(), readBytes(work + u"/rules.txt"_s)),
              std::pair(qsizetype(1), QByteArray("x\r\n")));
+    // Nor is a rules.txt that an editor writes while a Save runs.
+    SystemCalls::afterRename = [&](const QByteArray &call) {
+        if (call == "rename .sedario.save")
+            writeBytes(work + u"/rules.txt"_s, "y\r\n");
+    };
+    const auto error = ::save(SeatChart(), OneRule, work);
+    QVERIFY(error && error->reason() == Reason::ChangedMeanwhile && error->message().contains(u"Option 已经改回原样"_s));
+    QCOMPARE(readBytes(work + u"/rules.txt"_s), QByteArray("y\r\n"));
 }
 
 void TestFaults::staleTemporariesRemoved()
