@@ -8,6 +8,8 @@
 #include <QCryptographicHash>
 #include <QRegularExpression>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -21,6 +23,21 @@ constexpr qint64 MaxBytes = 4096;
 QByteArray checksum(QByteArrayView lines)
 {
     return "sha256 " + QCryptographicHash::hash(lines, QCryptographicHash::Sha256).toHex() + '\n';
+}
+
+// False where the file system keeps no rights (an NTFS or FAT stick, where
+// every file shows as writable by everyone and chmod changes nothing): there
+// the record is as safe as the working files beside it, and its owner alone
+// decides. Found by trying to take the rights away, and giving them back.
+bool keepsRights(const FolderEntry &record)
+{
+    const UniqueFd file(::openat(record.folder(), record.name().constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat after = {};
+    const mode_t before = record.status().st_mode & 07777;
+    if (!file.valid() || ::fchmod(file.get(), before & ~0022) != 0 || ::fstat(file.get(), &after) != 0)
+        return true;
+    ::fchmod(file.get(), before);
+    return (after.st_mode & 0022) == 0;
 }
 
 } // namespace
@@ -94,7 +111,7 @@ Result<QList<SaveRecord::Entry>> SaveRecord::read(const QString &folder)
         return untrusted(u"它不是普通文件"_s);
     if (status.st_uid != ::geteuid())
         return untrusted(u"它属于另一个用户"_s);
-    if (status.st_mode & 0022)
+    if ((status.st_mode & 0022) && keepsRights(entry.value()))
         return untrusted(u"别的用户也能修改它"_s);
     const auto bytes = FileBytes::read(file, MaxBytes);
     if (!bytes.ok())
