@@ -272,11 +272,16 @@ void TestFaults::save_data()
     // own, whole: anything else changes nothing, at a Save as at start-up.
     const auto untrusted = [](const Plants &plants, const QString &why) {
         return Save{
-            .plants = plants + u"; cp Option .sedario-1"_s, .refused = Reason::UntrustedRecord, .said = why, .failing = u".sedario.save"_s};
+            .plants = plants + u"; echo y >.sedario-1"_s, .refused = Reason::UntrustedRecord, .said = why, .failing = u".sedario.save"_s};
     };
     row("a damaged record", untrusted(u"echo 'sedario-save 1' >.sedario.save"_s, u"内容不完整或已经损坏"_s));
     row("a record others may change", untrusted(u"echo x >.sedario.save; chmod 666 .sedario.save"_s, u"别的用户也能修改它"_s));
     row("a record through a link", untrusted(u"echo x >r; ln -s r .sedario.save"_s, u"它是一个符号链接"_s));
+    row("a record whose staged file is a link",
+        untrusted(
+            u"rm Option; printf 'sedario-save 1\\nrules.txt write .sedario-a - -\\nOption write .sedario-l - -\\n' >r; touch .sedario-a; "
+            u"ln -s r .sedario-l; (cat r; echo sha256 $(sha256sum r | cut -c1-64)) >.sedario.save"_s,
+            u"不是本程序的临时文件"_s));
     row("another user's record", untrusted(u"echo x >.sedario.save; chown 12345 .sedario.save"_s, u"它属于另一个用户"_s));
     row("rules.txt links to Option",
         {.plants = u"ln -s Option rules.txt"_s,
