@@ -1,6 +1,7 @@
 #include "ui/extensionfiledialog.h"
 
 #include "ui/filefilter.h"
+#include "ui/qtdesktop.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -62,13 +63,12 @@ void ExtensionFileDialog::accept()
         return setDirectory(chosen.filePath());
     if (chosen.exists()) {
         // Qt's own question, in its own words, the name as plain text.
-        QMessageBox question(
-            QMessageBox::Warning, windowTitle(),
+        const auto question = QtDesktop::messageBox(
+            this, QMessageBox::Warning,
             QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?").arg(chosen.fileName()),
-            QMessageBox::Yes | QMessageBox::No, this);
-        question.setTextFormat(Qt::PlainText);
-        question.setDefaultButton(QMessageBox::No);
-        if (question.exec() != QMessageBox::Yes)
+            windowTitle(), QMessageBox::Yes | QMessageBox::No);
+        question->setDefaultButton(QMessageBox::No);
+        if (question->exec() != QMessageBox::Yes)
             return;
     }
     m_chosen = chosen.filePath();

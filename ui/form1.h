@@ -60,8 +60,6 @@ public:
     const SeatChart &chart() const { return m_chart; }
     // The seating rules, as read at start-up and kept by Save.
     const RulesFile::Contents &rules() const { return m_rules; }
-    // rules.txt as the window last read, wrote or left it.
-    const RulesFile::Snapshot &rulesSeen() const { return m_rulesSeen; }
     // The path last chosen for Open, Save As or the exam room; "default.txt"
     // after start-up.
     const QString &currentFileName() const { return m_currentFileName; }
