@@ -39,6 +39,10 @@ public:
     int itemCount() const { return int(m_seatBefore.size()); }
     SeatSet domain(int item) const { return m_domain[std::size_t(item)]; }
     const QList<Link> &links(int item) const { return m_links[std::size_t(item)]; }
+    const QString &name(int item) const { return m_names.at(item); }
+    int seatBefore(int item) const { return m_seatBefore.at(item); }
+    // The item of the first copy of name, -1 when no seat holds it.
+    int itemOf(const QString &name) const;
     // True when item and item + 1 hold the same name.
     bool sameNameAsNext(int item) const;
     // True when the item may never move (an active fixed seat).
@@ -72,7 +76,6 @@ private:
     void keepFromOldSeats();
     // 每人换同桌: no two names side by side before may be side by side again.
     void separateDeskmates();
-    int itemOf(const QString &name) const;
 
     QStringList m_names;     // per item
     QList<int> m_seatBefore; // per item

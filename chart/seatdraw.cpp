@@ -1,7 +1,10 @@
 #include "chart/seatdraw.h"
 
 #include "chart/seatconstraints.h"
+#include "chart/seatfacts.h"
+#include "chart/seatsampler.h"
 #include "chart/seatsearch.h"
+#include "chart/seatsolver.h"
 
 #include <QRandomGenerator>
 
@@ -16,9 +19,16 @@ constexpr int RejectionTries = 100;
 // Valid arrangements listed before the draw settles for a random walk: when
 // the search lists them all, the draw picks one of them uniformly.
 constexpr int ListedAtMost = 1000;
-constexpr qint64 ListingSteps = 20'000;
-// Moves of the random walk, per name that may move.
-constexpr int WalkMovesPerItem = 400;
+constexpr qint64 ListingSteps = 5'000;
+// Steps of the random walk, per name.
+constexpr int MovesPerItem = 30;
+constexpr int LeastMoves = 600;
+constexpr int WalkRounds = 20;
+// Conflicts the solver may take to decide a draw, and to decide each
+// question while a clash is narrowed down; far beyond what a class's rules
+// take, and about a second.
+constexpr qint64 ConflictLimit = 200'000;
+constexpr qint64 NarrowingConflicts = 20'000;
 
 // The active rules in list order, then the switches that are on.
 QList<int> activeClauses(const SeatChart &chart, const SeatRules &rules)
@@ -82,132 +92,88 @@ std::optional<Places> byRejection(const SeatConstraints &constraints, const Seat
 
 namespace {
 
-// A random walk over the valid arrangements. Each move exchanges the names of
-// two seats, turns three seats' names round, or exchanges two pairs of
-// side-by-side seats (so that deskmates can move together); a move that breaks
-// a rule is not made. Every move is as likely as the move that undoes it, so
-// the walk tends to every arrangement it can reach equally.
-class Walk
+// Decides subsets of the clauses: counting first, where it shows a clash at
+// once, then the solver, within what is left of the conflicts.
+class Decider
 {
 public:
-    Walk(const SeatConstraints &constraints, const Places &start, QRandomGenerator &random)
-        : m_constraints(constraints)
-        , m_places(start)
-        , m_random(random)
+    Decider(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses, qint64 &conflicts)
+        : m_chart(chart)
+        , m_rules(rules)
+        , m_clauses(clauses)
+        , m_conflicts(conflicts)
     {
-        m_holder.fill(-1);
-        for (int item = 0; item < constraints.itemCount(); ++item) {
-            m_holder[std::size_t(start[std::size_t(item)])] = qint8(item);
-            if (!constraints.isFixed(item))
-                m_seats.append(start[std::size_t(item)]);
-        }
-        for (int seat : m_seats) {
-            if (m_seats.contains(seat + SeatChart::Rows)) // the seat to its right
-                m_pairs.append({seat, seat + SeatChart::Rows});
-        }
     }
 
-    const Places &places() const { return m_places; }
-
-    void step()
+    SeatSolver::Decision decide(const QList<int> &subset, qint64 conflictsAtMost)
     {
-        if (m_seats.size() < 2)
-            return; // nothing can move
-        const auto seat = [&] { return m_seats.at(m_random.bounded(int(m_seats.size()))); };
-        std::array<int, 4> from{}, to{};
-        int n = 0;
-        switch (m_random.bounded(4)) {
-        case 0:
-        case 1: // two seats
-            from = {seat(), seat()};
-            to = {from[1], from[0]};
-            n = 2;
-            break;
-        case 2: // three seats turned round
-            from = {seat(), seat(), seat()};
-            to = {from[1], from[2], from[0]};
-            n = 3;
-            break;
-        default: { // two pairs of deskmates
-            if (m_pairs.size() < 2)
-                return;
-            const auto p = m_pairs.at(m_random.bounded(int(m_pairs.size())));
-            auto q = m_pairs.at(m_random.bounded(int(m_pairs.size())));
-            if (m_random.bounded(2))
-                std::swap(q.first, q.second);
-            from = {p.first, p.second, q.first, q.second};
-            to = {q.first, q.second, p.first, p.second};
-            n = 4;
-        }
-        }
-        for (int i = 0; i < n; ++i) {
-            for (int j = i + 1; j < n; ++j) {
-                if (from[std::size_t(i)] == from[std::size_t(j)])
-                    return; // not a move of distinct seats: stay
-            }
-        }
-        move(from, to, n);
-        for (int i = 0; i < n; ++i) {
-            if (!m_constraints.fits(m_places, m_holder[std::size_t(to[std::size_t(i)])])) {
-                move(to, from, n);
-                return;
-            }
-        }
+        if (const SeatFacts::Clash counted = SeatFacts::clash(m_chart, m_rules, subset); !counted.clauses.isEmpty())
+            return {SeatSolver::Answer::No, {}, counted.clauses};
+        const qint64 allowed = std::min(conflictsAtMost, m_conflicts);
+        // The whole set by a solver without selectors, which decides it far
+        // quicker; its parts, while a clash narrows, by one with them.
+        const bool whole = subset == m_clauses;
+        std::unique_ptr<SeatSolver> &solver = whole ? m_whole : m_parts;
+        if (!solver)
+            solver = std::make_unique<SeatSolver>(m_chart, m_rules, m_clauses, whole ? SeatSolver::Selectors::None : SeatSolver::Selectors::Each);
+        SeatSolver::Decision decision = solver->decide(subset, allowed);
+        // The solver does not say how many it used: an open question costs
+        // all it was given, an answer a small share.
+        m_conflicts -= decision.answer == SeatSolver::Answer::Unknown ? allowed : std::min<qint64>(allowed, 100);
+        return decision;
     }
 
 private:
-    // The name in from[i] goes to to[i].
-    void move(const std::array<int, 4> &from, const std::array<int, 4> &to, int n)
-    {
-        std::array<qint8, 4> items{};
-        for (int i = 0; i < n; ++i)
-            items[std::size_t(i)] = m_holder[std::size_t(from[std::size_t(i)])];
-        for (int i = 0; i < n; ++i) {
-            m_holder[std::size_t(to[std::size_t(i)])] = items[std::size_t(i)];
-            m_places[std::size_t(items[std::size_t(i)])] = qint8(to[std::size_t(i)]);
-        }
-    }
-
-    const SeatConstraints &m_constraints;
-    Places m_places;
-    QRandomGenerator &m_random;
-    std::array<qint8, SeatChart::SeatCount> m_holder{};
-    QList<int> m_seats;
-    QList<std::pair<int, int>> m_pairs;
+    const SeatChart &m_chart;
+    const SeatRules &m_rules;
+    const QList<int> m_clauses;
+    std::unique_ptr<SeatSolver> m_whole, m_parts;
+    qint64 &m_conflicts;
 };
 
-} // namespace
-
-namespace {
-
-enum class Solvable { Yes, No, Unknown };
-
-Solvable solvable(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses, QRandomGenerator &random, qint64 &steps)
+// Narrows clauses that cannot hold together down to a set of which each is
+// needed: a clause is left out for good when the rest still clash, and a
+// clash the answer names narrows the rest at once. A group of pupils
+// pairwise apart, which counting shows, is kept whole: it is one pupil more
+// than the room can hold, and each of its pupils is needed. A clause whose
+// question stays open within the limit stays.
+QList<int> narrowClash(const SeatChart &chart, const SeatRules &rules, QList<int> clauses, Decider &decider)
 {
-    const SeatConstraints constraints(chart, rules, clauses);
-    SeatSearch search(constraints, random, steps);
-    switch (search.run([](const Places &) { return false; })) {
-    case SeatSearch::End::Stopped: return Solvable::Yes;
-    case SeatSearch::End::Complete: return Solvable::No;
-    case SeatSearch::End::OutOfSteps: break;
+    const SeatFacts::Clash counted = SeatFacts::clash(chart, rules, clauses);
+    if (counted.apartGroup)
+        clauses = counted.clauses;
+    // A clause needed in a set is needed in every clash within it, so what
+    // is known stays known as the set narrows.
+    QList<int> known;
+    if (counted.apartGroup) {
+        for (int clause : std::as_const(clauses)) {
+            if (clause >= 0 && rules.rules.at(clause).kind == SeatRule::Kind::Apart)
+                known.append(clause);
+        }
     }
-    return Solvable::Unknown;
-}
-
-// Leaves out one clause after another, for good when the rest still clash:
-// what remains clashes, and each of its clauses is needed for that. A clause
-// whose question the limit leaves open stays.
-QList<int> clash(const SeatChart &chart, const SeatRules &rules, QList<int> clauses, QRandomGenerator &random, qint64 &steps)
-{
-    for (qsizetype k = 0; k < clauses.size();) {
+    for (;;) {
+        const auto next = std::find_if(clauses.cbegin(), clauses.cend(), [&](int clause) { return !known.contains(clause); });
+        if (next == clauses.cend()) {
+            // The rules in list order, then the switches.
+            const auto order = [](int clause) { return clause >= 0 ? clause : INT_MAX + clause; };
+            std::sort(clauses.begin(), clauses.end(), [&](int a, int b) { return order(a) < order(b); });
+            return clauses;
+        }
         QList<int> without = clauses;
-        without.removeAt(k);
-        if (solvable(chart, rules, without, random, steps) == Solvable::No)
-            clauses = without;
-        else
-            ++k;
+        without.removeAt(next - clauses.cbegin());
+        const SeatSolver::Decision decision = decider.decide(without, NarrowingConflicts);
+        if (decision.answer != SeatSolver::Answer::No) {
+            known.append(*next);
+            continue;
+        }
+        // What the answer rests on, in the order of the list.
+        QList<int> narrowed;
+        for (int clause : std::as_const(without)) {
+            if (decision.core.contains(clause) || known.contains(clause))
+                narrowed.append(clause);
+        }
+        clauses = narrowed;
     }
-    return clauses;
 }
 
 } // namespace
@@ -230,20 +196,33 @@ SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, 
     if (const auto places = best ? byRejection(constraints, before, random) : std::nullopt)
         return arranged(*places);
 
-    qint64 steps = stepLimit;
+    // When the valid arrangements are few, the search lists them all.
+    qint64 steps = std::min(stepLimit, ListingSteps);
     QList<Places> found;
-    SeatSearch search(constraints, random, steps);
-    const SeatSearch::End end = search.run([&](const Places &places) {
-        found.append(places);
-        return best && found.size() < ListedAtMost && stepLimit - steps < ListingSteps;
-    });
+    SeatSearch::End end = SeatSearch::End::OutOfSteps;
+    if (best && SeatFacts::clash(chart, rules, clauses).clauses.isEmpty()) {
+        SeatSearch search(constraints, random, steps);
+        end = search.run([&](const Places &places) {
+            found.append(places);
+            return found.size() < ListedAtMost;
+        });
+    }
+    qint64 conflicts = std::min(stepLimit - (std::min(stepLimit, ListingSteps) - steps), ConflictLimit);
+    Decider decider(chart, rules, clauses, conflicts);
     if (found.isEmpty()) {
-        if (end == SeatSearch::End::OutOfSteps)
+        SeatSolver::Decision decision;
+        if (end != SeatSearch::End::Complete)
+            decision = decider.decide(clauses, conflicts);
+        if (decision.answer == SeatSolver::Answer::Unknown && end != SeatSearch::End::Complete)
             return {Outcome::LimitReached, chart.arrangement(), {}};
-        Result result{Outcome::Clash, chart.arrangement(), {}};
-        for (int clause : clash(chart, rules, clauses, random, steps))
-            result.clash.append(clauseText(rules, clause));
-        return result;
+        if (decision.answer == SeatSolver::Answer::Yes) {
+            found.append(decision.places);
+        } else {
+            Result result{Outcome::Clash, chart.arrangement(), {}};
+            for (int clause : narrowClash(chart, rules, decision.answer == SeatSolver::Answer::No ? decision.core : clauses, decider))
+                result.clash.append(clauseText(rules, clause));
+            return result;
+        }
     }
     // The ones that differ from the arrangement before, when there are any.
     QList<Places> others;
@@ -253,11 +232,18 @@ SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, 
     }
     const QList<Places> &candidates = others.isEmpty() ? found : others;
     const Places &start = candidates.at(random.bounded(int(candidates.size())));
-    if (end == SeatSearch::End::Complete && best)
+    if (end == SeatSearch::End::Complete)
         return arranged(start); // every valid arrangement was listed: exactly uniform
-    Walk walk(constraints, start, random);
-    const int moves = WalkMovesPerItem * constraints.itemCount();
-    for (int move = 0; move < moves || (constraints.seats(walk.places()) == before && move < 2 * moves); ++move)
-        walk.step();
-    return arranged(constraints.seats(walk.places()) == before ? start : walk.places());
+    // A walk long enough to forget where it started; should it end where
+    // the draw began, it walks as long again, so that every other
+    // arrangement stays as likely as the rest.
+    SeatSampler sampler(constraints, start, random);
+    const int moves = std::max(MovesPerItem * constraints.itemCount(), LeastMoves);
+    for (int round = 0; round < WalkRounds; ++round) {
+        for (int move = 0; move < moves; ++move)
+            sampler.step();
+        if (constraints.seats(sampler.places()) != before)
+            return arranged(sampler.places());
+    }
+    return arranged(start);
 }

@@ -12,24 +12,31 @@ class QRandomGenerator;
 // cannot be done. Empty seats stay empty and where they are; the podium and
 // the pending click are not touched.
 //
-// - Complete: when an arrangement that meets every active rule exists, and the
-//   search stays within its limit, one is found.
-// - Fair: every such arrangement is about equally likely (exactly where the
-//   valid arrangements can be listed or drawn by rejection; otherwise by a
-//   random walk over them, see the README for the measured distance).
+// - Complete: whether an arrangement that meets every active rule exists is
+//   decided by counting (SeatFacts) and a satisfiability solver (SeatSolver,
+//   CaDiCaL); when one exists it is found.
+// - Fair: every such arrangement is equally likely where the valid
+//   arrangements can be drawn by random deals or listed; otherwise a random
+//   walk whose every step keeps the uniform distribution (SeatSampler) comes
+//   as close as the README's measurements say.
 // - It differs from the arrangement before whenever another valid one exists.
-// - With no active rule and both switches off it is SeatChart::shuffle.
-// - When the rules cannot all hold, clash names a minimal set of them: drop any
-//   one and the rest can be met together. (Should the limit run out while
-//   that set is narrowed down, the set is still one that cannot hold, but
-//   may name a rule more than needed.)
-// - LimitReached: the search took more steps than the limit allows before it
-//   found an arrangement or showed there is none. Only Drawn gives a new
+// - With no active rule and both switches off it is SeatChart::shuffle, and
+//   the same random generator gives the same draw.
+// - When the rules cannot all hold, clash names a set of them, in list order
+//   and then the switches, each of which is needed: drop any one and the
+//   rest can be met together. A group of pupils pairwise apart that the room
+//   cannot hold is named whole (dropping any one pupil's rules frees it).
+//   Should the limit run out while the set is narrowed down, it still cannot
+//   hold, but may name a rule more than needed.
+// - LimitReached: the solver took more conflicts than the limit allows before
+//   it found an arrangement or showed there is none. Only Drawn gives a new
 //   arrangement; the others give the one before.
 class SeatDraw
 {
 public:
-    // Search steps (placements tried) for one draw, the clash included.
+    // Work for one draw, the clash included: the search's steps (placements
+    // tried) and the solver's conflicts count against it, the solver's at
+    // most 200,000 (about a second).
     static constexpr qint64 DefaultStepLimit = 2'000'000;
     enum class Outcome { Drawn, Clash, LimitReached };
     struct Result {
@@ -39,8 +46,8 @@ public:
     };
 
     // How a valid arrangement is drawn. Best: as described above. WalkOnly:
-    // the random walk from the first arrangement the search finds, alone,
-    // so that its own distance from uniform can be measured.
+    // the random walk from the arrangement the solver finds, alone, so that
+    // its own distance from uniform can be measured.
     enum class Method { Best, WalkOnly };
 
     static Result draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit = DefaultStepLimit,

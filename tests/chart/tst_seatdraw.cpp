@@ -45,6 +45,27 @@ Rules deskmates(int pairs)
     return rules;
 }
 
+// Every pair of the names apart, in order.
+Rules pairwiseApart(const QString &names)
+{
+    Rules rules;
+    for (qsizetype a = 0; a < names.size(); ++a) {
+        for (qsizetype b = a + 1; b < names.size(); ++b)
+            rules.append(SeatRule::apart(names.at(a), names.at(b)));
+    }
+    return rules;
+}
+
+// Pairs of deskmates (names 2k and 2k + 1), the first of each in the front
+// rows, and then more rules.
+Rules pairsInFront(int pairs, int rows, const Rules &more = {})
+{
+    Rules rules;
+    for (const SeatRule &pair : deskmates(pairs))
+        rules += {pair, SeatRule::frontRows(pair.first, rows)};
+    return rules + more;
+}
+
 SeatRules rulesOf(const Rules &list, int switches)
 {
     return {list, (switches & 1) != 0, (switches & 2) != 0};
@@ -101,6 +122,7 @@ private slots:
     void clash();
     void uniform_data();
     void uniform();
+    void apartGroupTooLarge();
     void keepsTheOnlyArrangement();
     void limit();
     void sentencesKeepNames();
@@ -147,6 +169,17 @@ void TestSeatDraw::meetsRules_data()
     for (const QChar name : u"cdefgh"_s)
         pairsAndSingles.append(SeatRule::backRows(name, 6));
     QTest::newRow("fourteen pairs of deskmates and seven single pupils") << FullRoom << bottom << pairsAndSingles << 0 << Pinned{};
+    // Twelve pupils pairwise apart fit only one to each 2×2 block; pairs of
+    // deskmates kept to the front rows fill them side by side.
+    QTest::newRow("twelve pupils pairwise apart") << FullRoom << top << pairwiseApart(u"ABCDEFGHIJKL"_s) << 0 << Pinned{};
+    QTest::newRow("ten pairs of deskmates in the front five rows") << FullRoom << top << pairsInFront(10, 5) << 0 << Pinned{};
+    QTest::newRow("eight pairs in the front four rows, four more there apart in a chain")
+        << FullRoom << top
+        << pairsInFront(8, 4,
+                        {SeatRule::frontRows(u"Q"_s, 4), SeatRule::frontRows(u"R"_s, 4), SeatRule::frontRows(u"S"_s, 4),
+                         SeatRule::frontRows(u"T"_s, 4), SeatRule::apart(u"Q"_s, u"R"_s), SeatRule::apart(u"R"_s, u"S"_s),
+                         SeatRule::apart(u"S"_s, u"T"_s)})
+        << 0 << Pinned{};
     QTest::newRow("pupils not in the class or named twice are ignored")
         << u"AABC"_s << top << Rules{SeatRule::fixed(u"A"_s, 4, 1), SeatRule::fixed(u"Z"_s, 4, 1), SeatRule::fixed(u"B"_s, 4, 1)} << 0
         << Pinned{{SeatChart::indexOf(3, 0), u"B"_s}};
@@ -166,7 +199,7 @@ void TestSeatDraw::meetsRules()
     QStringList everyone = occupants(before, before);
     everyone.sort();
     QRandomGenerator random(11);
-    for (int n = 0; n < 50; ++n) {
+    for (int n = 0; n < 20; ++n) {
         const SeatDraw::Result result = SeatDraw::draw(before, seatRules, random);
         QCOMPARE(result.outcome, SeatDraw::Outcome::Drawn);
         const SeatChart after = drawn(before, result);
@@ -212,6 +245,21 @@ void TestSeatDraw::clash_data()
     for (const SeatRule &rule : deskmates(15))
         fifteen.append(rule.sentence());
     QTest::newRow("fifteen pairs of deskmates in seven rows of five") << FullRoom << deskmates(15) << 0 << fifteen;
+    // Rows 1 to 3 hold six pairs side by side; the pupils apart are not part of it.
+    const QString names = QString(FullRoom).remove(u'/');
+    Rules unrelated;
+    for (int k = 14; k < 34; ++k)
+        unrelated.append(SeatRule::apart(names.at(k), names.at(k + 1)));
+    const Rules sevenPairs = pairsInFront(7, 3, unrelated);
+    QStringList fourteen;
+    for (const SeatRule &rule : sevenPairs.first(14))
+        fourteen.append(rule.sentence());
+    QTest::newRow("seven pairs in the front three rows, pupils apart besides") << FullRoom << sevenPairs << 0 << fourteen;
+    const Rules ninePairs = pairsInFront(9, 4);
+    QStringList eighteen;
+    for (const SeatRule &rule : ninePairs)
+        eighteen.append(rule.sentence());
+    QTest::newRow("nine pairs in the front four rows") << FullRoom << ninePairs << 0 << eighteen;
     QTest::newRow("three deskmates of one pupil")
         << u"ABCDE"_s << Rules{SeatRule::together(u"C"_s, u"B"_s), SeatRule::together(u"C"_s, u"D"_s), SeatRule::together(u"C"_s, u"A"_s)}
         << 0 << QStringList{u"C 和 B 同桌"_s, u"C 和 D 同桌"_s, u"C 和 A 同桌"_s};
@@ -275,6 +323,9 @@ void TestSeatDraw::uniform_data()
         << walk;
     QTest::newRow("walk: the deskmate of a pupil fixed in the first seat")
         << u"ABCD"_s << Rules{SeatRule::fixed(u"A"_s, 1, 1), SeatRule::together(u"A"_s, u"B"_s)} << 0 << walk;
+    // Only a move of two whole rows carries a chain of three to the other row.
+    QTest::newRow("walk: a chain of three deskmates changes rows")
+        << u"ABC../DEF.."_s << Rules{SeatRule::together(u"A"_s, u"B"_s), SeatRule::together(u"B"_s, u"C"_s)} << 0 << walk;
     QTest::newRow("walk: both switches, copies of a name") << u"AAB../CDE.."_s << Rules{SeatRule::apart(u"B"_s, u"C"_s)} << 3 << walk;
 }
 
@@ -306,6 +357,31 @@ void TestSeatDraw::uniform()
     const double k = std::max<double>(1, double(valid.size()) - 1);
     const double bound = k * std::pow(1 - 2 / (9 * k) + 3.09 * std::sqrt(2 / (9 * k)), 3) + 4;
     QVERIFY2(chiSquare < bound, qPrintable(u"%1 >= %2"_s.arg(chiSquare).arg(bound)));
+}
+
+void TestSeatDraw::apartGroupTooLarge()
+{
+    // Thirteen pupils pairwise apart, one more than the 2×2 blocks of the
+    // room: the clash names the group, and without any one of its pupils
+    // the rest fit.
+    const QString group = u"ABCDEFGHIJKLM"_s;
+    const Rules rules = Rules{SeatRule::frontRows(u"N"_s, 2)} + pairwiseApart(group);
+    const SeatChart before = room(FullRoom, PodiumSide::Top);
+    QRandomGenerator random(5);
+    const SeatDraw::Result result = SeatDraw::draw(before, rulesOf(rules, 0), random);
+    QCOMPARE(result.outcome, SeatDraw::Outcome::Clash);
+    QStringList expected;
+    for (const SeatRule &rule : pairwiseApart(group))
+        expected.append(rule.sentence());
+    QCOMPARE(result.clash, expected);
+    for (const QChar left : group) {
+        Rules rest;
+        for (const SeatRule &rule : rules) {
+            if (!rule.names().contains(QString(left)))
+                rest.append(rule);
+        }
+        QCOMPARE(SeatDraw::draw(before, rulesOf(rest, 0), random).outcome, SeatDraw::Outcome::Drawn);
+    }
 }
 
 void TestSeatDraw::keepsTheOnlyArrangement()
