@@ -21,7 +21,7 @@ constexpr int RejectionTries = 100;
 constexpr int ListedAtMost = 1000;
 constexpr qint64 ListingSteps = 5'000;
 // Steps of the random walk, per name.
-constexpr int MovesPerItem = 30;
+constexpr int MovesPerItem = 20;
 constexpr int LeastMoves = 600;
 constexpr int WalkRounds = 20;
 // Conflicts the solver may take to decide a draw, and to decide each
@@ -29,6 +29,9 @@ constexpr int WalkRounds = 20;
 // take, and about a second.
 constexpr qint64 ConflictLimit = 200'000;
 constexpr qint64 NarrowingConflicts = 20'000;
+// Search steps tried on each question before the solver while a clash is
+// narrowed down.
+constexpr qint64 QuickSearchSteps = 3'000;
 
 // The active rules in list order, then the switches that are on.
 QList<int> activeClauses(const SeatChart &chart, const SeatRules &rules)
@@ -97,10 +100,11 @@ namespace {
 class Decider
 {
 public:
-    Decider(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses, qint64 &conflicts)
+    Decider(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses, QRandomGenerator &random, qint64 &conflicts)
         : m_chart(chart)
         , m_rules(rules)
         , m_clauses(clauses)
+        , m_random(random)
         , m_conflicts(conflicts)
     {
     }
@@ -109,10 +113,18 @@ public:
     {
         if (const SeatFacts::Clash counted = SeatFacts::clash(m_chart, m_rules, subset); !counted.clauses.isEmpty())
             return {SeatSolver::Answer::No, {}, counted.clauses};
+        const bool whole = subset == m_clauses;
+        if (!whole) {
+            // The parts of a clash are mostly rooms with an arrangement,
+            // which the search, pruned for rows and pairs, finds at once.
+            const SeatConstraints constraints(m_chart, m_rules, subset);
+            qint64 steps = QuickSearchSteps;
+            if (SeatSearch(constraints, m_random, steps).run([](const Places &) { return false; }) == SeatSearch::End::Stopped)
+                return {SeatSolver::Answer::Yes, {}, {}};
+        }
         const qint64 allowed = std::min(conflictsAtMost, m_conflicts);
         // The whole set by a solver without selectors, which decides it far
         // quicker; its parts, while a clash narrows, by one with them.
-        const bool whole = subset == m_clauses;
         std::unique_ptr<SeatSolver> &solver = whole ? m_whole : m_parts;
         if (!solver)
             solver = std::make_unique<SeatSolver>(m_chart, m_rules, m_clauses, whole ? SeatSolver::Selectors::None : SeatSolver::Selectors::Each);
@@ -127,6 +139,7 @@ private:
     const SeatChart &m_chart;
     const SeatRules &m_rules;
     const QList<int> m_clauses;
+    QRandomGenerator &m_random;
     std::unique_ptr<SeatSolver> m_whole, m_parts;
     qint64 &m_conflicts;
 };
@@ -208,7 +221,7 @@ SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, 
         });
     }
     qint64 conflicts = std::min(stepLimit - (std::min(stepLimit, ListingSteps) - steps), ConflictLimit);
-    Decider decider(chart, rules, clauses, conflicts);
+    Decider decider(chart, rules, clauses, random, conflicts);
     if (found.isEmpty()) {
         SeatSolver::Decision decision;
         if (end != SeatSearch::End::Complete)

@@ -33,7 +33,7 @@ public:
     {
         if (QList<int> found = seatsForEveryone(); !found.isEmpty())
             return {found, false};
-        if (QList<int> found = roomForPairs(); !found.isEmpty())
+        if (QList<int> found = roomForDeskmates(); !found.isEmpty())
             return {found, false};
         const QList<int> group = apartGroups();
         return {group, !group.isEmpty()};
@@ -122,49 +122,89 @@ private:
         return {};
     }
 
-    // Pairs of deskmates whose rows are limited, against the pairs of free
-    // side-by-side seats those rows hold.
-    QList<int> roomForPairs() const
+    // Rows of deskmates (pairs, and chains of three or more) whose rows are
+    // limited, against the runs of free side-by-side seats those rows hold:
+    // a run of n seats takes n / 2 of them, and n / 3 of the chains.
+    QList<int> roomForDeskmates() const
     {
-        const auto &pairs = m_constraints.deskmatePairs();
+        struct Group {
+            ItemSet items = 0;
+            int rows = 0;
+            QList<int> clauses; // the deskmate rules that make it one
+        };
+        QList<Group> groups;
+        ItemSet seen = 0;
+        for (int item = 0; item < items(); ++item) {
+            if (seen >> item & 1)
+                continue;
+            Group group;
+            int links = 0;
+            bool chain = true;
+            for (QList<int> next{item}; !next.isEmpty();) {
+                const int at = next.takeLast();
+                if (group.items >> at & 1)
+                    continue;
+                group.items |= ItemSet(1) << at;
+                int deskmates = 0;
+                for (const SeatConstraints::Link &link : m_constraints.links(at)) {
+                    if (link.relation != SeatConstraints::Relation::SideBySide)
+                        continue;
+                    ++deskmates;
+                    if (at < link.other) {
+                        ++links;
+                        group.clauses.append(linking(at, link.other, SeatRule::Kind::Together));
+                    }
+                    next.append(link.other);
+                }
+                chain = chain && deskmates <= 2;
+            }
+            seen |= group.items;
+            group.rows = (1 << SeatChart::Rows) - 1;
+            for (ItemSet left = group.items; left; left &= left - 1)
+                group.rows &= rowsOf(domain(std::countr_zero(left)));
+            // A row of deskmates: one row, one seat beside the next.
+            if (links > 0 && chain && links == std::popcount(group.items) - 1)
+                groups.append(group);
+        }
         QList<int> limits;
-        for (const auto &[a, b] : pairs) {
-            const int rows = rowsOf(domain(a)) & rowsOf(domain(b));
-            if (!limits.contains(rows))
-                limits.append(rows);
+        for (const Group &group : std::as_const(groups)) {
+            if (!limits.contains(group.rows))
+                limits.append(group.rows);
         }
         for (int rows : std::as_const(limits)) {
-            ItemSet inPairs = 0;
-            int kept = 0;
-            QList<int> clauses;
-            for (const auto &[a, b] : pairs) {
-                if ((rowsOf(domain(a)) & rowsOf(domain(b)) & ~rows) == 0) {
-                    ++kept;
-                    inPairs |= ItemSet(1) << a | ItemSet(1) << b;
-                    clauses.append(linking(a, b, SeatRule::Kind::Together));
+            for (const int length : {2, 3}) {
+                ItemSet inside = 0;
+                int kept = 0;
+                QList<int> clauses;
+                for (const Group &group : std::as_const(groups)) {
+                    if ((group.rows & ~rows) == 0 && std::popcount(group.items) >= length) {
+                        ++kept;
+                        inside |= group.items;
+                        clauses += group.clauses;
+                    }
                 }
-            }
-            // Seats held by pupils who can sit nowhere else break the rows.
-            SeatSet taken = 0;
-            ItemSet takers = 0;
-            for (int item = 0; item < items(); ++item) {
-                if (!(inPairs >> item & 1) && std::popcount(domain(item)) == 1 && (rowsOf(domain(item)) & rows)) {
-                    taken |= domain(item);
-                    takers |= ItemSet(1) << item;
+                // Seats held by pupils who can sit nowhere else break the runs.
+                SeatSet taken = 0;
+                ItemSet takers = 0;
+                for (int item = 0; item < items(); ++item) {
+                    if (!(inside >> item & 1) && std::popcount(domain(item)) == 1 && (rowsOf(domain(item)) & rows)) {
+                        taken |= domain(item);
+                        takers |= ItemSet(1) << item;
+                    }
                 }
-            }
-            int room = 0;
-            for (int row = 0; row < SeatChart::Rows; ++row) {
-                int run = 0;
-                for (int column = 0; column < SeatChart::Columns; ++column) {
-                    const bool open = (rows >> row & 1) && (m_constraints.occupied() & ~taken & bit(SeatChart::indexOf(column, row)));
-                    run = open ? run + 1 : 0;
-                    room += run % 2 == 0 && run > 0; // a second seat in a run makes a pair
+                int room = 0;
+                for (int row = 0; row < SeatChart::Rows; ++row) {
+                    int run = 0;
+                    for (int column = 0; column < SeatChart::Columns; ++column) {
+                        const bool open = (rows >> row & 1) && (m_constraints.occupied() & ~taken & bit(SeatChart::indexOf(column, row)));
+                        run = open ? run + 1 : 0;
+                        room += run > 0 && run % length == 0; // one more group fits in the run
+                    }
                 }
-            }
-            if (kept > room) {
-                addLimiting(clauses, inPairs | takers);
-                return clauses;
+                if (kept > room) {
+                    addLimiting(clauses, inside | takers);
+                    return clauses;
+                }
             }
         }
         return {};

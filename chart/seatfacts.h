@@ -11,8 +11,8 @@
 // before it gives up (the pigeonhole):
 // - pupils whose seats are limited need as many seats among them
 //   (a matching of pupils to seats);
-// - pairs of deskmates kept to some rows need two side-by-side seats each
-//   in those rows;
+// - pairs and chains of deskmates kept to some rows need two (three)
+//   side-by-side seats each in those rows;
 // - pupils who are all pairwise apart hold at most one seat of each 2×2
 //   block of the room, so that at most 12 fit in it, and fewer in some rows.
 class SeatFacts

@@ -14,7 +14,7 @@ constexpr int DealsPerBlock = 60;
 // A listing of a block's ways stops at this many ways or search steps; the
 // block then stays.
 constexpr int ListedWays = 200;
-constexpr int ListingNodes = 1'500;
+constexpr int ListingNodes = 800;
 
 } // namespace
 

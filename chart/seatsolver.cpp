@@ -140,6 +140,8 @@ SeatSolver::SeatSolver(const SeatChart &chart, const SeatRules &rules, const QLi
         }
     }
     fillBlocks(chart, rules, clauses);
+    if (!m_selectors)
+        fillRows(chart, rules, clauses);
 }
 
 void SeatSolver::fillBlocks(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses)
@@ -180,6 +182,62 @@ void SeatSolver::fillBlocks(const SeatChart &chart, const SeatRules &rules, cons
                     self(self, b + 1, left - 1, chosen + blocks.at(b));
             };
             choose(choose, 0, spare + 1, {});
+        }
+    }
+}
+
+void SeatSolver::fillRows(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses)
+{
+    // Pairs of deskmates kept to some rows, as many as those rows hold side
+    // by side: each run of free seats there is filled with pairs, so that
+    // every second seat of an odd run, and every seat of an even one, holds
+    // one of them. Known at once, the room's pupils are seated at once
+    // instead of after a search over which pair takes which row.
+    const SeatConstraints linked(chart, rules, clauses);
+    const auto rowsOf = [](SeatSet seats) {
+        int rows = 0;
+        forEachSeat(seats, [&](int seat) { rows |= 1 << SeatChart::rowOf(seat); });
+        return rows;
+    };
+    const auto &pairs = linked.deskmatePairs();
+    QList<int> limits;
+    for (const auto &[a, b] : pairs) {
+        const int rows = rowsOf(linked.domain(a)) & rowsOf(linked.domain(b));
+        if (!limits.contains(rows))
+            limits.append(rows);
+    }
+    for (const int rows : std::as_const(limits)) {
+        QList<int> members;
+        for (const auto &[a, b] : pairs) {
+            if ((rowsOf(linked.domain(a)) & rowsOf(linked.domain(b)) & ~rows) == 0)
+                members += {a, b};
+        }
+        SeatSet taken = 0; // seats of pupils who can sit nowhere else
+        for (int item = 0; item < linked.itemCount(); ++item) {
+            if (!members.contains(item) && std::popcount(linked.domain(item)) == 1)
+                taken |= linked.domain(item);
+        }
+        int room = 0;
+        QList<int> filled;
+        for (int row = 0; row < SeatChart::Rows; ++row) {
+            for (int column = 0; column < SeatChart::Columns;) {
+                int run = 0;
+                while (column + run < SeatChart::Columns && (rows >> row & 1)
+                       && (linked.occupied() & ~taken & SeatConstraints::bit(SeatChart::indexOf(column + run, row))))
+                    ++run;
+                room += run / 2;
+                for (int k = run % 2; k < run; k += 1 + run % 2)
+                    filled.append(SeatChart::indexOf(column + k, row));
+                column += std::max(run, 1);
+            }
+        }
+        if (room != int(members.size()) / 2)
+            continue;
+        for (int seat : std::as_const(filled)) {
+            QList<int> clause;
+            for (int member : std::as_const(members))
+                clause.append(variable(member, seat));
+            add({}, clause);
         }
     }
 }

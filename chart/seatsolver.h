@@ -48,6 +48,7 @@ private:
     int variable(int item, int seat) const { return item * SeatChart::SeatCount + seat + 1; }
     int selector(int clause) const;
     void fillBlocks(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses);
+    void fillRows(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses);
     // The literal that switches the clause's constraints off, 0 when they hold for good.
     int off(int clause) const;
     // A clause of the literals and then more; 0 literals left out.

@@ -260,6 +260,17 @@ void TestSeatDraw::clash_data()
     for (const SeatRule &rule : ninePairs)
         eighteen.append(rule.sentence());
     QTest::newRow("nine pairs in the front four rows") << FullRoom << ninePairs << 0 << eighteen;
+    // A row of five holds one chain of three deskmates.
+    Rules chains;
+    QStringList chainClash;
+    for (int k = 0; k < 18; k += 3) {
+        chains += {SeatRule::together(names.at(k), names.at(k + 1)), SeatRule::together(names.at(k + 1), names.at(k + 2)),
+                   SeatRule::frontRows(names.at(k + 1), 5)};
+        for (const SeatRule &rule : chains.last(3))
+            chainClash.append(rule.sentence());
+    }
+    QTest::newRow("six chains of three deskmates in the front five rows") << FullRoom << chains + Rules{SeatRule::backRows(names.at(20), 1)}
+                                                                         << 0 << chainClash;
     QTest::newRow("three deskmates of one pupil")
         << u"ABCDE"_s << Rules{SeatRule::together(u"C"_s, u"B"_s), SeatRule::together(u"C"_s, u"D"_s), SeatRule::together(u"C"_s, u"A"_s)}
         << 0 << QStringList{u"C 和 B 同桌"_s, u"C 和 D 同桌"_s, u"C 和 A 同桌"_s};
