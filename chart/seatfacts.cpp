@@ -192,17 +192,24 @@ private:
                         takers |= ItemSet(1) << item;
                     }
                 }
-                int room = 0;
+                int room = 0, seats = 0;
                 for (int row = 0; row < SeatChart::Rows; ++row) {
                     int run = 0;
                     for (int column = 0; column < SeatChart::Columns; ++column) {
                         const bool open = (rows >> row & 1) && (m_constraints.occupied() & ~taken & bit(SeatChart::indexOf(column, row)));
                         run = open ? run + 1 : 0;
                         room += run > 0 && run % length == 0; // one more group fits in the run
+                        seats += open;
                     }
                 }
-                if (kept > room) {
-                    addLimiting(clauses, inside | takers);
+                // The pupils kept to those rows besides take seats too.
+                ItemSet singles = 0;
+                for (int item = 0; item < items(); ++item) {
+                    if (!((inside | takers) >> item & 1) && (rowsOf(domain(item)) & ~rows) == 0)
+                        singles |= ItemSet(1) << item;
+                }
+                if (kept > room || std::popcount(inside | singles) > seats) {
+                    addLimiting(clauses, inside | takers | (kept > room ? 0 : singles));
                     return clauses;
                 }
             }

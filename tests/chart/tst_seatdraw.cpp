@@ -260,6 +260,13 @@ void TestSeatDraw::clash_data()
     for (const SeatRule &rule : ninePairs)
         eighteen.append(rule.sentence());
     QTest::newRow("nine pairs in the front four rows") << FullRoom << ninePairs << 0 << eighteen;
+    // Four pairs and three more pupils for the ten seats of the front two rows.
+    const Rules crowded = pairsInFront(4, 2, {SeatRule::frontRows(u"I"_s, 2), SeatRule::frontRows(u"J"_s, 2), SeatRule::frontRows(u"K"_s, 2)});
+    QStringList crowdedClash;
+    for (const SeatRule &rule : crowded)
+        crowdedClash.append(rule.sentence());
+    QTest::newRow("four pairs and three pupils for the front two rows")
+        << FullRoom << crowded + Rules{SeatRule::apart(u"L"_s, u"M"_s)} << 0 << crowdedClash;
     // A row of five holds one chain of three deskmates.
     Rules chains;
     QStringList chainClash;
