@@ -62,17 +62,6 @@ SeatConstraints::SeatConstraints(const SeatChart &chart, const SeatRules &rules,
         keepFromOldSeats();
     if (newDeskmates)
         separateDeskmates();
-    // Deskmates who must also not sit side by side (a rule keeps them apart,
-    // or 每人换同桌 when they sit together now) can sit nowhere. Said at once,
-    // rather than found by a search only when everyone else is seated.
-    for (int item = 0; item < itemCount(); ++item) {
-        for (const Link &link : m_links[std::size_t(item)]) {
-            for (const Link &other : m_links[std::size_t(item)]) {
-                if (link.relation == Relation::SideBySide && other.other == link.other && other.relation != Relation::SideBySide)
-                    m_domain[std::size_t(item)] = 0;
-            }
-        }
-    }
 }
 
 void SeatConstraints::findPairs()

@@ -268,8 +268,8 @@ private:
 SeatFacts::Clash SeatFacts::clash(const SeatChart &chart, const SeatRules &rules, const QList<int> &clauses)
 {
     Clash found = Counting(chart, rules, clauses).clash();
-    // A count may rest on more than the clauses it names (deskmates who
-    // must not sit side by side have no seat at all): then all of them.
+    // Should a count rest on more than the clauses it names, all of them:
+    // what is named must clash by itself.
     if (!found.clauses.isEmpty() && Counting(chart, rules, found.clauses).clash().clauses.isEmpty())
         found = {clauses, false};
     return found;

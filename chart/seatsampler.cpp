@@ -27,7 +27,6 @@ SeatSampler::SeatSampler(const SeatConstraints &constraints, const Places &start
         if (!constraints.isFixed(item))
             m_seats.append(start[std::size_t(item)]);
     }
-    std::sort(m_seats.begin(), m_seats.end());
     for (int item = 0; item < constraints.itemCount(); ++item)
         m_firstCopy[std::size_t(item)] = qint8(item > 0 && constraints.sameNameAsNext(item - 1) ? m_firstCopy[std::size_t(item - 1)] : item);
     sortCopies();

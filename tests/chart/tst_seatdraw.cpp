@@ -220,31 +220,32 @@ void TestSeatDraw::clash_data()
     QTest::addColumn<Rules>("rules");
     QTest::addColumn<int>("switches");
     QTest::addColumn<QStringList>("clash");
+    QTest::addColumn<bool>("counted"); // shown by counting alone, before any search or solver
 
     // Each room has a rule or a switch besides the clash, which it must leave out.
     QTest::newRow("two pupils fixed to one seat")
         << u"ABC"_s << Rules{SeatRule::fixed(u"A"_s, 1, 1), SeatRule::frontRows(u"C"_s, 1), SeatRule::fixed(u"B"_s, 1, 1)} << 0
-        << QStringList{u"A 固定在第1列第1排"_s, u"B 固定在第1列第1排"_s};
+        << QStringList{u"A 固定在第1列第1排"_s, u"B 固定在第1列第1排"_s} << true;
     QTest::newRow("four pupils for a first row of three")
         << u"A.B.C/DEFGH"_s
         << Rules{SeatRule::frontRows(u"D"_s, 1), SeatRule::frontRows(u"E"_s, 1), SeatRule::apart(u"A"_s, u"H"_s),
                  SeatRule::frontRows(u"F"_s, 1), SeatRule::frontRows(u"G"_s, 1)}
-        << 0 << QStringList{u"D 坐前1排"_s, u"E 坐前1排"_s, u"F 坐前1排"_s, u"G 坐前1排"_s};
+        << 0 << QStringList{u"D 坐前1排"_s, u"E 坐前1排"_s, u"F 坐前1排"_s, u"G 坐前1排"_s} << true;
     QTest::newRow("a deskmate for a seat without a free neighbour")
         << u"A.B.C/DEFGH"_s << Rules{SeatRule::together(u"C"_s, u"D"_s), SeatRule::fixed(u"C"_s, 5, 1), SeatRule::backRows(u"E"_s, 6)} << 1
-        << QStringList{u"C 和 D 同桌"_s, u"C 固定在第5列第1排"_s};
+        << QStringList{u"C 和 D 同桌"_s, u"C 固定在第5列第1排"_s} << false;
     QTest::newRow("a chain of pupils apart") << u"ABC"_s << Rules{SeatRule::apart(u"A"_s, u"B"_s), SeatRule::apart(u"B"_s, u"C"_s)} << 1
-                                             << QStringList{u"A 和 B 不相邻"_s, u"B 和 C 不相邻"_s};
+                                             << QStringList{u"A 和 B 不相邻"_s, u"B 和 C 不相邻"_s} << false;
     QTest::newRow("a fixed seat that is empty")
-        << u"AB.C"_s << Rules{SeatRule::fixed(u"A"_s, 3, 1), SeatRule::apart(u"B"_s, u"C"_s)} << 0 << QStringList{u"A 固定在第3列第1排"_s};
+        << u"AB.C"_s << Rules{SeatRule::fixed(u"A"_s, 3, 1), SeatRule::apart(u"B"_s, u"C"_s)} << 0 << QStringList{u"A 固定在第3列第1排"_s} << true;
     QTest::newRow("deskmates sitting together who must change, in a full room")
-        << FullRoom << Rules{SeatRule::together(u"h"_s, u"i"_s)} << 2 << QStringList{u"h 和 i 同桌"_s, u"每人换同桌"_s};
+        << FullRoom << Rules{SeatRule::together(u"h"_s, u"i"_s)} << 2 << QStringList{u"h 和 i 同桌"_s, u"每人换同桌"_s} << false;
     QTest::newRow("deskmates who must change") << u"AB/C"_s << Rules{SeatRule::together(u"A"_s, u"B"_s)} << 3
-                                               << QStringList{u"A 和 B 同桌"_s, u"每人换同桌"_s};
+                                               << QStringList{u"A 和 B 同桌"_s, u"每人换同桌"_s} << false;
     QStringList fifteen;
     for (const SeatRule &rule : deskmates(15))
         fifteen.append(rule.sentence());
-    QTest::newRow("fifteen pairs of deskmates in seven rows of five") << FullRoom << deskmates(15) << 0 << fifteen;
+    QTest::newRow("fifteen pairs of deskmates in seven rows of five") << FullRoom << deskmates(15) << 0 << fifteen << true;
     // Rows 1 to 3 hold six pairs side by side; the pupils apart are not part of it.
     const QString names = QString(FullRoom).remove(u'/');
     Rules unrelated;
@@ -254,19 +255,19 @@ void TestSeatDraw::clash_data()
     QStringList fourteen;
     for (const SeatRule &rule : sevenPairs.first(14))
         fourteen.append(rule.sentence());
-    QTest::newRow("seven pairs in the front three rows, pupils apart besides") << FullRoom << sevenPairs << 0 << fourteen;
+    QTest::newRow("seven pairs in the front three rows, pupils apart besides") << FullRoom << sevenPairs << 0 << fourteen << true;
     const Rules ninePairs = pairsInFront(9, 4);
     QStringList eighteen;
     for (const SeatRule &rule : ninePairs)
         eighteen.append(rule.sentence());
-    QTest::newRow("nine pairs in the front four rows") << FullRoom << ninePairs << 0 << eighteen;
+    QTest::newRow("nine pairs in the front four rows") << FullRoom << ninePairs << 0 << eighteen << true;
     // Four pairs and three more pupils for the ten seats of the front two rows.
     const Rules crowded = pairsInFront(4, 2, {SeatRule::frontRows(u"I"_s, 2), SeatRule::frontRows(u"J"_s, 2), SeatRule::frontRows(u"K"_s, 2)});
     QStringList crowdedClash;
     for (const SeatRule &rule : crowded)
         crowdedClash.append(rule.sentence());
     QTest::newRow("four pairs and three pupils for the front two rows")
-        << FullRoom << crowded + Rules{SeatRule::apart(u"L"_s, u"M"_s)} << 0 << crowdedClash;
+        << FullRoom << crowded + Rules{SeatRule::apart(u"L"_s, u"M"_s)} << 0 << crowdedClash << true;
     // A row of five holds one chain of three deskmates.
     Rules chains;
     QStringList chainClash;
@@ -277,10 +278,10 @@ void TestSeatDraw::clash_data()
             chainClash.append(rule.sentence());
     }
     QTest::newRow("six chains of three deskmates in the front five rows") << FullRoom << chains + Rules{SeatRule::backRows(names.at(20), 1)}
-                                                                         << 0 << chainClash;
+                                                                         << 0 << chainClash << true;
     QTest::newRow("three deskmates of one pupil")
         << u"ABCDE"_s << Rules{SeatRule::together(u"C"_s, u"B"_s), SeatRule::together(u"C"_s, u"D"_s), SeatRule::together(u"C"_s, u"A"_s)}
-        << 0 << QStringList{u"C 和 B 同桌"_s, u"C 和 D 同桌"_s, u"C 和 A 同桌"_s};
+        << 0 << QStringList{u"C 和 B 同桌"_s, u"C 和 D 同桌"_s, u"C 和 A 同桌"_s} << false;
 }
 
 void TestSeatDraw::clash()
@@ -289,6 +290,7 @@ void TestSeatDraw::clash()
     QFETCH(Rules, rules);
     QFETCH(int, switches);
     QFETCH(QStringList, clash);
+    QFETCH(bool, counted);
 
     const SeatChart before = room(layout, PodiumSide::Top);
     QRandomGenerator random(5);
@@ -296,6 +298,12 @@ void TestSeatDraw::clash()
     QCOMPARE(result.outcome, SeatDraw::Outcome::Clash);
     QCOMPARE(result.clash, clash);
     QCOMPARE(drawn(before, result), before);
+    if (counted) {
+        // Within a limit of one step: no search or solver took part.
+        const SeatDraw::Result atOnce = SeatDraw::draw(before, rulesOf(rules, switches), random, 1);
+        QCOMPARE(atOnce.outcome, SeatDraw::Outcome::Clash);
+        QCOMPARE(atOnce.clash, clash);
+    }
     // Minimal: without any one of them the rest hold together.
     for (const QString &dropped : clash) {
         SeatRules rest = rulesOf({}, 0);
@@ -407,9 +415,11 @@ void TestSeatDraw::keepsTheOnlyArrangement()
     const SeatChart before = room(u"AB.C"_s, PodiumSide::Bottom);
     QRandomGenerator random(1);
     const SeatRules rules = rulesOf({SeatRule::fixed(u"A"_s, 5, 7), SeatRule::fixed(u"B"_s, 4, 7)}, 0);
-    const SeatDraw::Result result = SeatDraw::draw(before, rules, random);
-    QCOMPARE(result.outcome, SeatDraw::Outcome::Drawn);
-    QCOMPARE(drawn(before, result), before);
+    for (const auto method : {SeatDraw::Method::Best, SeatDraw::Method::WalkOnly}) {
+        const SeatDraw::Result result = SeatDraw::draw(before, rules, random, SeatDraw::DefaultStepLimit, method);
+        QCOMPARE(result.outcome, SeatDraw::Outcome::Drawn);
+        QCOMPARE(drawn(before, result), before);
+    }
 }
 
 void TestSeatDraw::limit()
