@@ -29,6 +29,7 @@ constexpr int WalkRounds = 20;
 // take, and about a second.
 constexpr qint64 ConflictLimit = 200'000;
 constexpr qint64 NarrowingConflicts = 20'000;
+constexpr int SolverMilliseconds = 1'500;
 // Search steps tried on each question before the solver while a clash is
 // narrowed down.
 constexpr qint64 QuickSearchSteps = 3'000;
@@ -128,7 +129,7 @@ public:
         std::unique_ptr<SeatSolver> &solver = whole ? m_whole : m_parts;
         if (!solver)
             solver = std::make_unique<SeatSolver>(m_chart, m_rules, m_clauses, whole ? SeatSolver::Selectors::None : SeatSolver::Selectors::Each);
-        SeatSolver::Decision decision = solver->decide(subset, allowed);
+        SeatSolver::Decision decision = solver->decide(subset, allowed, m_deadline);
         // The solver does not say how many it used: an open question costs
         // all it was given, an answer a small share.
         m_conflicts -= decision.answer == SeatSolver::Answer::Unknown ? allowed : std::min<qint64>(allowed, 100);
@@ -140,6 +141,9 @@ private:
     const SeatRules &m_rules;
     const QList<int> m_clauses;
     QRandomGenerator &m_random;
+    // A draw asks the solver for about a second at most, whatever the
+    // conflicts: a question that would take longer stays open.
+    const QDeadlineTimer m_deadline{SolverMilliseconds};
     std::unique_ptr<SeatSolver> m_whole, m_parts;
     qint64 &m_conflicts;
 };

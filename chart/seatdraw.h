@@ -26,10 +26,11 @@ class QRandomGenerator;
 //   and then the switches, each of which is needed: drop any one and the
 //   rest can be met together. A group of pupils pairwise apart that the room
 //   cannot hold is named whole (dropping any one pupil's rules frees it).
-//   Should the limit run out while the set is narrowed down, it still cannot
-//   hold, but may name a rule more than needed.
-// - LimitReached: the solver took more conflicts than the limit allows before
-//   it found an arrangement or showed there is none. Only Drawn gives a new
+//   Should the limit or the time run out while the set is narrowed down, it
+//   still cannot hold, but may name a rule more than needed.
+// - LimitReached: the solver took more conflicts than the limit allows, or
+//   more than a second and a half, before it found an arrangement or showed
+//   there is none. Only Drawn gives a new
 //   arrangement; the others give the one before.
 class SeatDraw
 {

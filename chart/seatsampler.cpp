@@ -3,6 +3,7 @@
 #include <QRandomGenerator>
 
 #include <bit>
+#include <numeric>
 
 using SeatSet = SeatConstraints::SeatSet;
 using Places = SeatConstraints::Places;
@@ -26,6 +27,44 @@ SeatSampler::SeatSampler(const SeatConstraints &constraints, const Places &start
     for (int item = 0; item < constraints.itemCount(); ++item) {
         if (!constraints.isFixed(item))
             m_seats.append(start[std::size_t(item)]);
+    }
+    // A fixed order of the items in which linked ones come together, so that
+    // a listing sees a broken rule as soon as it seats the second pupil.
+    {
+        int next = 0;
+        std::array<bool, SeatChart::SeatCount> ranked{};
+        for (int item = 0; item < constraints.itemCount(); ++item) {
+            for (QList<int> todo{item}; !todo.isEmpty();) {
+                const int at = todo.takeFirst();
+                if (ranked[std::size_t(at)])
+                    continue;
+                ranked[std::size_t(at)] = true;
+                m_rank[std::size_t(at)] = qint8(next++);
+                for (const SeatConstraints::Link &link : constraints.links(at))
+                    todo.append(link.other);
+            }
+        }
+    }
+    // Rows of deskmates: the items linked side by side, none of them fixed.
+    quint64 grouped = 0;
+    for (int item = 0; item < constraints.itemCount(); ++item) {
+        quint64 group = 0;
+        for (QList<int> next{item}; !next.isEmpty();) {
+            const int at = next.takeLast();
+            if ((group | grouped) >> at & 1)
+                continue;
+            group |= quint64(1) << at;
+            for (const SeatConstraints::Link &link : constraints.links(at)) {
+                if (link.relation == SeatConstraints::Relation::SideBySide)
+                    next.append(link.other);
+            }
+        }
+        grouped |= group;
+        bool movable = std::popcount(group) > 1;
+        for (quint64 left = group; left; left &= left - 1)
+            movable = movable && !constraints.isFixed(std::countr_zero(left));
+        if (movable)
+            m_groups.append(group);
     }
     for (int item = 0; item < constraints.itemCount(); ++item)
         m_firstCopy[std::size_t(item)] = qint8(item > 0 && constraints.sameNameAsNext(item - 1) ? m_firstCopy[std::size_t(item - 1)] : item);
@@ -59,17 +98,42 @@ SeatSet SeatSampler::chooseBlock()
     for (int seat : std::as_const(m_seats))
         movable |= SeatConstraints::bit(seat);
     SeatSet block = 0;
-    switch (m_random.bounded(4)) {
-    case 0:
-    case 1: { // two whole rows
+    switch (m_random.bounded(16)) {
+    case 0: { // three whole rows
+        std::array<int, SeatChart::Rows> rows{};
+        std::iota(rows.begin(), rows.end(), 0);
+        for (int k = 0; k < 3; ++k) {
+            std::swap(rows[std::size_t(k)], rows[std::size_t(k + m_random.bounded(SeatChart::Rows - k))]);
+            block |= row(rows[std::size_t(k)]);
+        }
+        break;
+    }
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6: { // two whole rows
         const int first = m_random.bounded(SeatChart::Rows);
         const int second = (first + 1 + m_random.bounded(SeatChart::Rows - 1)) % SeatChart::Rows;
         block = row(first) | row(second);
         break;
     }
-    case 2: // a row and two seats
+    case 7:
+    case 8: // a row and two seats
         block = row(m_random.bounded(SeatChart::Rows)) | anySeat() | anySeat();
         break;
+    case 9:
+    case 10:
+    case 11:
+        if (!m_groups.isEmpty()) { // the seats of up to three rows of deskmates, wherever they sit
+            for (int k = 0; k < 3; ++k) {
+                for (quint64 group = m_groups.at(m_random.bounded(int(m_groups.size()))); group; group &= group - 1)
+                    block |= SeatConstraints::bit(m_places[std::size_t(std::countr_zero(group))]);
+            }
+            break;
+        }
+        [[fallthrough]];
     default: { // two to five seats
         const int count = 2 + m_random.bounded(4);
         for (int k = 0; k < count; ++k)
@@ -116,7 +180,8 @@ void SeatSampler::reseat(SeatSet block)
     // No deal fitted: list the ways, which are few when deals miss. The
     // items in a fixed order, so that whether the listing ends in time
     // depends on who is in the block, not on how they sit in it.
-    std::sort(m_blockItems.begin(), m_blockItems.begin() + m_count);
+    std::sort(m_blockItems.begin(), m_blockItems.begin() + m_count,
+              [&](int a, int b) { return m_rank[std::size_t(a)] < m_rank[std::size_t(b)]; });
     m_slot.fill(-1);
     for (int k = 0; k < m_count; ++k)
         m_slot[std::size_t(m_blockItems[std::size_t(k)])] = qint8(k);

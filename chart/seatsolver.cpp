@@ -265,10 +265,27 @@ void SeatSolver::add(std::initializer_list<int> literals, const QList<int> &more
     m_solver->add(0);
 }
 
-SeatSolver::Decision SeatSolver::decide(const QList<int> &subset, qint64 conflicts)
+namespace {
+
+class Deadline : public CaDiCaL::Terminator
+{
+public:
+    explicit Deadline(QDeadlineTimer deadline)
+        : m_deadline(deadline)
+    {
+    }
+    bool terminate() override { return m_deadline.hasExpired(); }
+
+private:
+    QDeadlineTimer m_deadline;
+};
+
+} // namespace
+
+SeatSolver::Decision SeatSolver::decide(const QList<int> &subset, qint64 conflicts, QDeadlineTimer deadline)
 {
     Decision decision;
-    if (conflicts <= 0)
+    if (conflicts <= 0 || deadline.hasExpired())
         return decision;
     // A clause left out is switched off, not left to the solver: a fixed
     // seat that is not in the subset exempts nobody from 每人换座位.
@@ -278,7 +295,10 @@ SeatSolver::Decision SeatSolver::decide(const QList<int> &subset, qint64 conflic
             m_solver->assume(subset.contains(clause) ? selector(clause) : -selector(clause));
     }
     m_solver->limit("conflicts", int(std::min<qint64>(conflicts, INT_MAX)));
+    Deadline stop(deadline);
+    m_solver->connect_terminator(&stop);
     const int result = m_solver->solve();
+    m_solver->disconnect_terminator();
     if (result == 10) {
         decision.answer = Answer::Yes;
         for (int item = 0; item < m_items.itemCount(); ++item) {

@@ -2,6 +2,7 @@
 
 #include "chart/seatconstraints.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 
 #include <memory>
@@ -18,7 +19,8 @@ class Solver;
 // solver answers for any subset of the clauses: a subset that cannot hold
 // comes back with the clauses the solver used to show it (a core, not always
 // minimal). Each answer stops after a number of conflicts and then says it
-// does not know. Deterministic: the same problem gives the same answers.
+// does not know. Deterministic, but for the deadline: the same problem
+// gives the same answers.
 class SeatSolver
 {
 public:
@@ -41,8 +43,9 @@ public:
     SeatSolver(const SeatSolver &) = delete;
     SeatSolver &operator=(const SeatSolver &) = delete;
 
-    // Whether the clauses of subset can hold together, within conflicts.
-    Decision decide(const QList<int> &subset, qint64 conflicts);
+    // Whether the clauses of subset can hold together, within conflicts and
+    // before the deadline.
+    Decision decide(const QList<int> &subset, qint64 conflicts, QDeadlineTimer deadline = QDeadlineTimer::Forever);
 
 private:
     int variable(int item, int seat) const { return item * SeatChart::SeatCount + seat + 1; }

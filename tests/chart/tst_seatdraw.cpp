@@ -2,6 +2,7 @@
 // cannot all hold, uniform draws, and the search's limit.
 
 #include "chart/seatdraw.h"
+#include "chart/seatsolver.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -118,6 +119,8 @@ class TestSeatDraw : public QObject
 private slots:
     void meetsRules_data();
     void meetsRules();
+    void solverSeatsEveryone_data() { meetsRules_data(); }
+    void solverSeatsEveryone();
     void clash_data();
     void clash();
     void uniform_data();
@@ -214,6 +217,46 @@ void TestSeatDraw::meetsRules()
     }
 }
 
+// The active rules in list order, then the switches that are on, as the
+// draw passes them to the solver.
+QList<int> clausesOf(const SeatChart &chart, const SeatRules &rules)
+{
+    QList<int> clauses;
+    for (int i = 0; i < rules.rules.size(); ++i) {
+        if (SeatRules::isActive(rules.rules.at(i), chart))
+            clauses.append(i);
+    }
+    if (rules.everyoneMoves)
+        clauses.append(SeatConstraints::EveryoneMovesClause);
+    if (rules.newDeskmates)
+        clauses.append(SeatConstraints::NewDeskmatesClause);
+    return clauses;
+}
+
+void TestSeatDraw::solverSeatsEveryone()
+{
+    // The solver alone, with and without a selector per rule, finds an
+    // arrangement that meets every rule of each room the draw seats.
+    QFETCH(QString, layout);
+    QFETCH(PodiumSide, podium);
+    QFETCH(Rules, rules);
+    QFETCH(int, switches);
+
+    const SeatChart before = room(layout, podium);
+    const SeatRules seatRules = rulesOf(rules, switches);
+    const QList<int> clauses = clausesOf(before, seatRules);
+    const SeatConstraints constraints(before, seatRules, clauses);
+    for (const auto selectors : {SeatSolver::Selectors::None, SeatSolver::Selectors::Each}) {
+        SeatSolver solver(before, seatRules, clauses, selectors);
+        const SeatSolver::Decision decision = solver.decide(clauses, 1'000'000);
+        QCOMPARE(decision.answer, SeatSolver::Answer::Yes);
+        QVERIFY(constraints.allFit(decision.places));
+        SeatChart after = before;
+        after.setArrangement({constraints.seats(decision.places), podium});
+        QVERIFY(seatRules.metBy(before, after));
+    }
+}
+
 void TestSeatDraw::clash_data()
 {
     QTest::addColumn<QString>("layout");
@@ -298,7 +341,16 @@ void TestSeatDraw::clash()
     QCOMPARE(result.outcome, SeatDraw::Outcome::Clash);
     QCOMPARE(result.clash, clash);
     QCOMPARE(drawn(before, result), before);
-    if (counted) {
+    if (!counted) {
+        // The solver shows it by itself, and the clauses its answer rests on
+        // clash by themselves too.
+        const SeatRules seatRules = rulesOf(rules, switches);
+        const QList<int> clauses = clausesOf(before, seatRules);
+        SeatSolver solver(before, seatRules, clauses, SeatSolver::Selectors::Each);
+        const SeatSolver::Decision decision = solver.decide(clauses, 1'000'000);
+        QCOMPARE(decision.answer, SeatSolver::Answer::No);
+        QCOMPARE(solver.decide(decision.core, 1'000'000).answer, SeatSolver::Answer::No);
+    } else {
         // Within a limit of one step: no search or solver took part.
         const SeatDraw::Result atOnce = SeatDraw::draw(before, rulesOf(rules, switches), random, 1);
         QCOMPARE(atOnce.outcome, SeatDraw::Outcome::Clash);
@@ -352,6 +404,13 @@ void TestSeatDraw::uniform_data()
     // Only a move of two whole rows carries a chain of three to the other row.
     QTest::newRow("walk: a chain of three deskmates changes rows")
         << u"ABC../DEF.."_s << Rules{SeatRule::together(u"A"_s, u"B"_s), SeatRule::together(u"B"_s, u"C"_s)} << 0 << walk;
+    // Each chain must leave its row: the rows go round together, one way or
+    // the other, which no two rows can do alone.
+    QTest::newRow("walk: three chains of deskmates that must all change rows")
+        << u"ABC../DEF../GHI.."_s
+        << Rules{SeatRule::together(u"A"_s, u"B"_s), SeatRule::together(u"B"_s, u"C"_s), SeatRule::together(u"D"_s, u"E"_s),
+                 SeatRule::together(u"E"_s, u"F"_s), SeatRule::together(u"G"_s, u"H"_s), SeatRule::together(u"H"_s, u"I"_s)}
+        << 1 << walk;
     QTest::newRow("walk: both switches, copies of a name") << u"AAB../CDE.."_s << Rules{SeatRule::apart(u"B"_s, u"C"_s)} << 3 << walk;
 }
 
@@ -486,7 +545,10 @@ void TestSeatDraw::completeOnRandomRooms()
             if (rule.isValid() && SeatRules::standing(rule, hidden) == SeatRules::Standing::Met)
                 rules.rules.append(rule);
         }
-        const SeatDraw::Result result = SeatDraw::draw(before, rules, random, SeatDraw::DefaultStepLimit, SeatDraw::Method::WalkOnly);
+        // The search lists the valid arrangements for 随机排座; the walk alone
+        // starts from the solver's.
+        const auto method = n % 2 ? SeatDraw::Method::Best : SeatDraw::Method::WalkOnly;
+        const SeatDraw::Result result = SeatDraw::draw(before, rules, random, SeatDraw::DefaultStepLimit, method);
         QCOMPARE(result.outcome, SeatDraw::Outcome::Drawn);
         QVERIFY(rules.metBy(before, drawn(before, result)));
     }
