@@ -129,10 +129,11 @@ SeatSolver::SeatSolver(const SeatChart &chart, const SeatRules &rules, const QLi
             });
             break;
         case SeatRule::Kind::Together:
-            for (const auto &[a, b] : {std::pair(item, other), std::pair(other, item)}) {
+            for (const auto &[first, second] : {std::pair(item, other), std::pair(other, item)}) {
+                const int a = first, b = second; // a lambda may not take a structured binding
                 forEachSeat(occupied, [&](int seat) {
                     QList<int> beside;
-                    forEachSeat(occupied & SeatConstraints::sideBySide(seat), [&](int other) { beside.append(variable(b, other)); });
+                    forEachSeat(occupied & SeatConstraints::sideBySide(seat), [&](int near) { beside.append(variable(b, near)); });
                     add({off(clause), -variable(a, seat)}, beside);
                 });
             }
