@@ -34,21 +34,6 @@ constexpr int SolverMilliseconds = 1'500;
 // narrowed down.
 constexpr qint64 QuickSearchSteps = 3'000;
 
-// The active rules in list order, then the switches that are on.
-QList<int> activeClauses(const SeatChart &chart, const SeatRules &rules)
-{
-    QList<int> clauses;
-    for (int i = 0; i < rules.rules.size(); ++i) {
-        if (SeatRules::isActive(rules.rules.at(i), chart))
-            clauses.append(i);
-    }
-    if (rules.everyoneMoves)
-        clauses.append(SeatConstraints::EveryoneMovesClause);
-    if (rules.newDeskmates)
-        clauses.append(SeatConstraints::NewDeskmatesClause);
-    return clauses;
-}
-
 QString clauseText(const SeatRules &rules, int clause)
 {
     if (clause == SeatConstraints::EveryoneMovesClause)
@@ -194,6 +179,20 @@ QList<int> narrowClash(const SeatChart &chart, const SeatRules &rules, QList<int
 }
 
 } // namespace
+
+QList<int> SeatDraw::activeClauses(const SeatChart &chart, const SeatRules &rules)
+{
+    QList<int> clauses;
+    for (int i = 0; i < rules.rules.size(); ++i) {
+        if (SeatRules::isActive(rules.rules.at(i), chart))
+            clauses.append(i);
+    }
+    if (rules.everyoneMoves)
+        clauses.append(SeatConstraints::EveryoneMovesClause);
+    if (rules.newDeskmates)
+        clauses.append(SeatConstraints::NewDeskmatesClause);
+    return clauses;
+}
 
 SeatDraw::Result SeatDraw::draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit, Method method)
 {

@@ -51,6 +51,11 @@ public:
     // its own distance from uniform can be measured.
     enum class Method { Best, WalkOnly };
 
+    // The clauses of a draw, as SeatConstraints and SeatSolver take them:
+    // the indexes of the rules active in chart, in list order, then the
+    // switches that are on.
+    static QList<int> activeClauses(const SeatChart &chart, const SeatRules &rules);
+
     static Result draw(const SeatChart &chart, const SeatRules &rules, QRandomGenerator &random, qint64 stepLimit = DefaultStepLimit,
                        Method method = Method::Best);
 };

@@ -11,13 +11,6 @@ namespace {
 
 constexpr auto bit = &SeatConstraints::bit;
 
-int rowsOf(SeatSet seats)
-{
-    int rows = 0;
-    for (; seats; seats &= seats - 1)
-        rows |= 1 << SeatChart::rowOf(std::countr_zero(seats));
-    return rows;
-}
 
 class Counting
 {
@@ -161,7 +154,7 @@ private:
             seen |= group.items;
             group.rows = (1 << SeatChart::Rows) - 1;
             for (ItemSet left = group.items; left; left &= left - 1)
-                group.rows &= rowsOf(domain(std::countr_zero(left)));
+                group.rows &= SeatFacts::rowsOf(domain(std::countr_zero(left)));
             // A row of deskmates: one row, one seat beside the next.
             if (links > 0 && chain && links == std::popcount(group.items) - 1)
                 groups.append(group);
@@ -187,7 +180,7 @@ private:
                 SeatSet taken = 0;
                 ItemSet takers = 0;
                 for (int item = 0; item < items(); ++item) {
-                    if (!(inside >> item & 1) && std::popcount(domain(item)) == 1 && (rowsOf(domain(item)) & rows)) {
+                    if (!(inside >> item & 1) && std::popcount(domain(item)) == 1 && (SeatFacts::rowsOf(domain(item)) & rows)) {
                         taken |= domain(item);
                         takers |= ItemSet(1) << item;
                     }
@@ -205,7 +198,7 @@ private:
                 // The pupils kept to those rows besides take seats too.
                 ItemSet singles = 0;
                 for (int item = 0; item < items(); ++item) {
-                    if (!((inside | takers) >> item & 1) && (rowsOf(domain(item)) & ~rows) == 0)
+                    if (!((inside | takers) >> item & 1) && (SeatFacts::rowsOf(domain(item)) & ~rows) == 0)
                         singles |= ItemSet(1) << item;
                 }
                 if (kept > room || std::popcount(inside | singles) > seats) {
@@ -273,6 +266,14 @@ SeatFacts::Clash SeatFacts::clash(const SeatChart &chart, const SeatRules &rules
     if (!found.clauses.isEmpty() && Counting(chart, rules, found.clauses).clash().clauses.isEmpty())
         found = {clauses, false};
     return found;
+}
+
+int SeatFacts::rowsOf(SeatConstraints::SeatSet seats)
+{
+    int rows = 0;
+    for (; seats; seats &= seats - 1)
+        rows |= 1 << SeatChart::rowOf(std::countr_zero(seats));
+    return rows;
 }
 
 int SeatFacts::blockOf(int seat, int cut)

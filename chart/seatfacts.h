@@ -34,6 +34,8 @@ public:
     // The four ways to cut the room into 2×2 blocks (the last column or
     // row may be half a block): the block of a seat in cut 0..3, the
     // blocks that meet seats, and the fewest of the four.
+    // The chart rows (bit r: row r) that seats lie in.
+    static int rowsOf(SeatConstraints::SeatSet seats);
     static constexpr int Cuts = 4;
     static int blockOf(int seat, int cut);
     static int blocksMeeting(SeatConstraints::SeatSet seats, int cut);

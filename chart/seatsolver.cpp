@@ -195,22 +195,17 @@ void SeatSolver::fillRows(const SeatChart &chart, const SeatRules &rules, const 
     // one of them. Known at once, the room's pupils are seated at once
     // instead of after a search over which pair takes which row.
     const SeatConstraints linked(chart, rules, clauses);
-    const auto rowsOf = [](SeatSet seats) {
-        int rows = 0;
-        forEachSeat(seats, [&](int seat) { rows |= 1 << SeatChart::rowOf(seat); });
-        return rows;
-    };
     const auto &pairs = linked.deskmatePairs();
     QList<int> limits;
     for (const auto &[a, b] : pairs) {
-        const int rows = rowsOf(linked.domain(a)) & rowsOf(linked.domain(b));
+        const int rows = SeatFacts::rowsOf(linked.domain(a)) & SeatFacts::rowsOf(linked.domain(b));
         if (!limits.contains(rows))
             limits.append(rows);
     }
     for (const int rows : std::as_const(limits)) {
         QList<int> members;
         for (const auto &[a, b] : pairs) {
-            if ((rowsOf(linked.domain(a)) & rowsOf(linked.domain(b)) & ~rows) == 0)
+            if ((SeatFacts::rowsOf(linked.domain(a)) & SeatFacts::rowsOf(linked.domain(b)) & ~rows) == 0)
                 members += {a, b};
         }
         SeatSet taken = 0; // seats of pupils who can sit nowhere else

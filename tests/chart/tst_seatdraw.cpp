@@ -217,22 +217,6 @@ void TestSeatDraw::meetsRules()
     }
 }
 
-// The active rules in list order, then the switches that are on, as the
-// draw passes them to the solver.
-QList<int> clausesOf(const SeatChart &chart, const SeatRules &rules)
-{
-    QList<int> clauses;
-    for (int i = 0; i < rules.rules.size(); ++i) {
-        if (SeatRules::isActive(rules.rules.at(i), chart))
-            clauses.append(i);
-    }
-    if (rules.everyoneMoves)
-        clauses.append(SeatConstraints::EveryoneMovesClause);
-    if (rules.newDeskmates)
-        clauses.append(SeatConstraints::NewDeskmatesClause);
-    return clauses;
-}
-
 void TestSeatDraw::solverSeatsEveryone()
 {
     // The solver alone, with and without a selector per rule, finds an
@@ -244,7 +228,7 @@ void TestSeatDraw::solverSeatsEveryone()
 
     const SeatChart before = room(layout, podium);
     const SeatRules seatRules = rulesOf(rules, switches);
-    const QList<int> clauses = clausesOf(before, seatRules);
+    const QList<int> clauses = SeatDraw::activeClauses(before, seatRules);
     const SeatConstraints constraints(before, seatRules, clauses);
     for (const auto selectors : {SeatSolver::Selectors::None, SeatSolver::Selectors::Each}) {
         SeatSolver solver(before, seatRules, clauses, selectors);
@@ -345,7 +329,7 @@ void TestSeatDraw::clash()
         // The solver shows it by itself, and the clauses its answer rests on
         // clash by themselves too.
         const SeatRules seatRules = rulesOf(rules, switches);
-        const QList<int> clauses = clausesOf(before, seatRules);
+        const QList<int> clauses = SeatDraw::activeClauses(before, seatRules);
         SeatSolver solver(before, seatRules, clauses, SeatSolver::Selectors::Each);
         const SeatSolver::Decision decision = solver.decide(clauses, 1'000'000);
         QCOMPARE(decision.answer, SeatSolver::Answer::No);
