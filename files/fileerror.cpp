@@ -80,6 +80,7 @@ QString FileError::message() const
     case Reason::LinkRefused: text = u"通往%1的路上有别的用户放在公共文件夹里的符号链接，为了安全不予使用。"_s.arg(file); break;
     case Reason::IoError: text = u"%1%2时磁盘出错（输入/输出错误），磁盘或 U 盘可能有故障或已被拔出。"_s.arg(verb, file); break;
     case Reason::NotASeatList: text = u"文件%1不是座位表：%2。"_s.arg(file, m_detail); break;
+    case Reason::NotARoster: text = u"无法从文件%1导入名单：%2。"_s.arg(file, m_detail); break;
     case Reason::NotFaithful: text = u"无法把座位表原样保存到%1：%2。"_s.arg(file, m_detail); break;
     case Reason::RulesNotFaithful: text = u"无法把排座规则原样保存到%1：%2。"_s.arg(file, m_detail); break;
     case Reason::NotARulesFile: text = u"文件%1不是排座规则文件：%2。"_s.arg(file, m_detail); break;

@@ -24,6 +24,7 @@ public:
         LinkRefused,      // another user's link in a shared folder (see FolderEntry)
         IoError,          // the disk failed to read, write or sync
         NotASeatList,     // it was read but does not hold a seat list; detail says why
+        NotARoster,       // it was read but no names can be imported from it; detail says why
         NotFaithful,      // Save would not read back as the chart; detail names the seat
         RulesNotFaithful, // Save would not read back as the rules; detail names the rule
         NotARulesFile,    // rules.txt was read but is too large or not text; detail says why

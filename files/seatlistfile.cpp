@@ -100,6 +100,18 @@ bool SeatListFile::fitsInFile(const QString &name)
     return bytes.size() + (bytes.startsWith(Utf8Mark) ? 1 : 0) <= EntryReader::MaxEntryBytes;
 }
 
+bool SeatListFile::readsBack(const QString &name)
+{
+    if (name.isEmpty() || isNullEntry(name) || !fitsInFile(name))
+        return false;
+    // Decoded as GB18030 whatever the bytes look like: in a whole file the
+    // marks of format() keep them GB18030.
+    const QByteArray line = TextCodec::encode(entryText(name)) + "\r\n";
+    EntryReader reader(line);
+    const std::optional<QByteArray> entry = reader.readEntry();
+    return entry && reader.atEnd() && TextCodec::decodeGb18030(*entry) == name;
+}
+
 bool SeatListFile::isNullEntry(QStringView entry)
 {
     return entry.compare(u"NULL", Qt::CaseInsensitive) == 0;

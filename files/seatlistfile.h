@@ -50,6 +50,13 @@ public:
     // there (Ä: two bytes in UTF-8, four in GB18030).
     static bool fitsInFile(const QString &name);
 
+    // True when Save writes the name so that it reads back as the same one
+    // name: not NULL, fitting in its line, and quoted (or not) so that the
+    // reader neither splits it nor takes a quote of its own for the end of
+    // the entry (a name that begins with a double quote, or that holds both
+    // a comma and a double quote, does not read back).
+    static bool readsBack(const QString &name);
+
     // An entry that stands for an empty seat: "NULL" in any letter case.
     static bool isNullEntry(QStringView entry);
 

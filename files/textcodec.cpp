@@ -146,6 +146,25 @@ std::optional<QString> TextCodec::decodeUtf8(QByteArrayView bytes)
     return text;
 }
 
+std::optional<QString> TextCodec::decodeText(QByteArrayView bytes)
+{
+    std::optional<QString> text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        text = decodeUtf8(bytes.sliced(3));
+    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, Strict);
+        QString decoded = decoder.decode(bytes.sliced(2));
+        // The decoder passes unpaired surrogates through; they stand for nothing.
+        if (bytes.size() % 2 == 0 && !decoder.hasError() && decoded.isValidUtf16())
+            text = std::move(decoded);
+    } else {
+        text = looksLikeUtf8(bytes) ? decodeUtf8(bytes) : decodeGb18030(bytes);
+    }
+    if (text && text->contains(QChar(0)))
+        return std::nullopt;
+    return text;
+}
+
 bool TextCodec::looksLikeUtf8(QByteArrayView bytes)
 {
     const std::optional<QString> text = decodeUtf8(bytes);

@@ -27,6 +27,12 @@ public:
     static std::optional<QString> decodeGb18030(QByteArrayView bytes);
     static std::optional<QString> decodeUtf8(QByteArrayView bytes);
 
+    // The text of a whole file decided as seat lists decide it: UTF-8 or
+    // UTF-16 after that byte-order mark (the mark dropped), else UTF-8 when
+    // looksLikeUtf8(), else GB18030. nullopt when the bytes are not valid in
+    // that encoding or hold a NUL (no text file does).
+    static std::optional<QString> decodeText(QByteArrayView bytes);
+
     // True when the bytes, which carry no byte-order mark, are to be read as
     // UTF-8 rather than GB18030. They must be entirely valid UTF-8; then
     // - a three- or four-byte sequence decides for UTF-8 (text that a modern

@@ -4,12 +4,14 @@
 #include "files/chartfiles.h"
 #include "files/htmlexport.h"
 #include "files/nativepath.h"
+#include "files/rosterfile.h"
 #include "files/stagedfile.h"
 #include "files/textcodec.h"
 #include "sedarioconfig.h"
 #include "sheet/chinesefonts.h"
 #include "sheet/sheetdocuments.h"
 #include "ui/appicon.h"
+#include "ui/clipboardtable.h"
 #include "ui/desktop.h"
 #include "ui/frmsplash.h"
 #include "ui/fullscreenview.h"
@@ -55,6 +57,17 @@ const QString OpenedMessage = u"打开完成"_s;
 const QString ExportFilter = u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s;
 const QString ExportTitle = u"导出 PDF 或图片"_s;
 const QString DrawTitle = u"随机排座"_s;
+const QString PasteTitle = u"粘贴"_s;
+const QString ImportTitle = u"导入名单"_s;
+const QString RosterFilter = u"名单文件(*.xlsx *.xls *.csv *.txt)|*.xlsx;*.xls;*.csv;*.txt|All files(*.*)|*.*"_s;
+
+// Why Save could not keep a name, for the teacher to change it where it came
+// from.
+QString unsavableName(const QString &name)
+{
+    return u"姓名%1保存到名单文件后读出来会不一样（它以英文双引号开头、同时含有英文逗号和双引号，"
+           u"或者太长），请先在表格里改一下"_s.arg(FileError::quoted(name.left(40)));
+}
 
 // Why a draw changed nothing.
 QString drawProblem(const SeatDraw::Result &result)
@@ -96,6 +109,11 @@ Form1::Form1(Desktop &desktop, const QString &workingFolder, QWidget *parent)
             &Form1::exportSheet);
     connect(m_copyAction = addShortcutAction(u"复制(&C)"_s, {Qt::CTRL | Qt::Key_C}), &QAction::triggered, this,
             [this] { QGuiApplication::clipboard()->setMimeData(SheetDocuments::clipboardData(sheet())); });
+    connect(m_pasteAction = addShortcutAction(u"粘贴(&V)"_s, {Qt::CTRL | Qt::Key_V}), &QAction::triggered, this, &Form1::paste);
+    connect(m_importAction = addShortcutAction(u"导入名单…(&I)"_s, {}), &QAction::triggered, this, [this] {
+        if (const auto path = m_desktop.chooseFile(this, Desktop::FileDialog::Open, ImportTitle, RosterFilter))
+            importRoster(*path);
+    });
     connect(m_fullScreenAction = addShortcutAction(u"全屏显示(&F)"_s, {Qt::Key_F11}), &QAction::triggered, this,
             &Form1::showFullScreenView);
     connect(addShortcutAction({}, {Qt::CTRL | Qt::Key_O}), &QAction::triggered, this, &Form1::Command2_Click);
@@ -434,7 +452,7 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
             m_rules.replaceRules(rules);
         });
         m_menu->addSeparator();
-        m_menu->addActions({m_printAction, m_exportAction, m_copyAction, m_fullScreenAction});
+        m_menu->addActions({m_printAction, m_exportAction, m_copyAction, m_pasteAction, m_importAction, m_fullScreenAction});
         m_menu->addSeparator();
         m_menu->addAction(m_aboutAction);
     }
@@ -474,7 +492,7 @@ void Form1::dropEvent(QDropEvent *event)
         this,
         [this, url = urls.first()] {
             if (const auto path = NativePath::fromUrl(url))
-                return openSeatList(*path);
+                return RosterFile::isRoster(*path) ? importRoster(*path) : openSeatList(*path);
             warn(u"打开"_s, FileError(FileError::Reason::OtherComputer, FileError::Action::Read, url.toLocalFile(), url.host()));
         },
         Qt::QueuedConnection);
@@ -527,6 +545,67 @@ void Form1::openSeatList(const QString &path)
         return warn(u"打开"_s, *error);
     }
     m_desktop.showMessage(this, OpenedMessage, OpenedMessage);
+}
+
+void Form1::paste()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    const auto roster = data ? RosterTable::read(ClipboardTable::rows(*data), true) : std::nullopt;
+    if (!roster)
+        return m_desktop.showWarning(this, u"剪贴板里没有可以粘贴的姓名或座位表。"_s, PasteTitle);
+    if (takeRoster(*roster, PasteTitle, std::nullopt) && roster->leftOut > 0)
+        m_desktop.showMessage(this, u"只粘贴了前 %1 个姓名，另有 %2 个没有放入。"_s.arg(SeatChart::SeatCount).arg(roster->leftOut),
+                              PasteTitle);
+}
+
+void Form1::importRoster(const QString &path)
+{
+    if (!RosterFile::isRoster(path))
+        return openSeatList(path);
+    m_currentFileName = path;
+    const auto book = RosterFile::read(path);
+    if (!book.ok())
+        return warn(ImportTitle, book.error());
+    QList<std::pair<QString, RosterTable::Roster>> found; // sheets that have a name column
+    for (const Worksheet &sheet : book.value()) {
+        if (auto roster = RosterTable::read(sheet.rows, false))
+            found.append({sheet.name, std::move(*roster)});
+    }
+    if (found.isEmpty())
+        return warn(ImportTitle, FileError(FileError::Reason::NotARoster, FileError::Action::Read, path,
+                                           u"找不到姓名列（例如标题为“姓名”的一列）"_s));
+    int chosen = 0;
+    if (found.size() > 1) {
+        QStringList sheets;
+        for (const auto &[name, roster] : std::as_const(found))
+            sheets << QString(name).replace(u'&', u"&&"_s); // a button's text, not its shortcut
+        const auto answer = m_desktop.ask(this, u"%1里有几张工作表都有姓名，要导入哪一张？"_s.arg(FileError::quoted(QFileInfo(path).fileName())),
+                                          ImportTitle, sheets);
+        if (!answer)
+            return;
+        chosen = *answer;
+    }
+    const RosterTable::Roster &roster = found.at(chosen).second;
+    if (!takeRoster(roster, ImportTitle, path))
+        return;
+    m_classListName = listName(path);
+    QString text = u"导入完成，共 %1 个姓名。"_s.arg(std::count_if(roster.names.begin(), roster.names.end(), [](const QString &name) { return !name.isEmpty(); }));
+    if (roster.leftOut > 0)
+        text += u"\n名单上另有 %1 个姓名没有放入（教室只有 %2 个座位）。"_s.arg(roster.leftOut).arg(SeatChart::SeatCount);
+    m_desktop.showMessage(this, text, ImportTitle);
+}
+
+bool Form1::takeRoster(const RosterTable::Roster &roster, const QString &title, const std::optional<QString> &path)
+{
+    if (const auto name = RosterTable::firstUnsavable(roster)) {
+        if (path)
+            warn(title, FileError(FileError::Reason::NotARoster, FileError::Action::Read, *path, unsavableName(*name)));
+        else
+            m_desktop.showWarning(this, unsavableName(*name) + u"再粘贴。"_s, title);
+        return false;
+    }
+    change([&] { RosterTable::fill(m_chart, roster); });
+    return true;
 }
 
 QString Form1::listName(const QString &path)

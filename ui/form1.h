@@ -3,6 +3,7 @@
 #include "chart/charthistory.h"
 #include "chart/seatchart.h"
 #include "files/fileerror.h"
+#include "files/rostertable.h"
 #include "files/rulesfile.h"
 #include "sheet/chartsheet.h"
 #include "ui/fullscreenview.h"
@@ -45,10 +46,12 @@ class SeatButton;
 // that honours the class's seating rules, the rules dialog (排座规则), a
 // seat's fixed-seat rule switched on and off from its menu, printing, export
 // to PDF or PNG, copying, a full-screen view (each of these
-// drawn by ChartSheet) and the About window in a menu on the right mouse
-// button, keyboard shortcuts for these and for Open, Save, Save As and
-// closing the window, dragging a seat onto another to swap the two, and
-// dropping a class list from a file manager to open it. Each seat tells a
+// drawn by ChartSheet), pasting names or a seating table (粘贴), importing a
+// roster from a spreadsheet or .csv file (导入名单), and the About window in a
+// menu on the right mouse button, keyboard shortcuts for these and for Open,
+// Save, Save As and closing the window, dragging a seat onto another to swap
+// the two, and dropping a class list or a roster from a file manager to open
+// or import it. Each seat tells a
 // screen reader where it is and who sits there.
 class Form1 : public QWidget
 {
@@ -106,6 +109,15 @@ private:
     // Runs an operation on the chart that needs no file, and shows the result.
     void rearrange(void (SeatChart::*operation)());
     void openSeatList(const QString &path);
+    // 粘贴: a seating table or a list of names from the clipboard, as one
+    // step of the history, or a warning that changes nothing.
+    void paste();
+    // 导入名单: the names of a roster file as Open would seat a list of
+    // them; a seat list (.txt) is opened as 打开 opens it.
+    void importRoster(const QString &path);
+    // Takes the roster into the chart as one step, or says which name Save
+    // could not keep and changes nothing. False when it was refused.
+    bool takeRoster(const RosterTable::Roster &roster, const QString &title, const std::optional<QString> &path);
     // The title a class list gives the printed sheet: its file's name
     // without the extension.
     static QString listName(const QString &path);
@@ -153,6 +165,8 @@ private:
     QAction *m_printAction = nullptr;
     QAction *m_exportAction = nullptr;
     QAction *m_copyAction = nullptr;
+    QAction *m_pasteAction = nullptr;
+    QAction *m_importAction = nullptr;
     QAction *m_fullScreenAction = nullptr;
     QAction *m_rulesAction = nullptr;
     QAction *m_fixedAction = nullptr;      // in the menu, on a seat with a name

@@ -201,6 +201,8 @@ private slots:
     void gestures() { commands(); }
     void dragsAndDrops_data();
     void dragsAndDrops() { commands(); }
+    void pasteAndImport_data();
+    void pasteAndImport() { commands(); }
     void rules_data();
     void rules() { commands(); }
     void simplifiedForms();
@@ -327,6 +329,17 @@ void TestForm1::perform(const QString &gesture)
         checkDragged(object, words.value(2));
     } else if (verb == u"drop") {
         drop(words.mid(1));
+    } else if (verb == u"clip") { // a roster's text or HTML alone, "image", or "text:<cells>" with | a tab and / a line end
+        auto *data = new QMimeData;
+        if (object == u"image")
+            data->setImageData(QImage(4, 4, QImage::Format_RGB32));
+        else if (object.startsWith(u"text:"))
+            data->setText(words.mid(1).join(u' ').mid(5).replace(u'|', u'\t').replace(u'/', u'\n'));
+        else if (object.endsWith(u".html"))
+            data->setHtml(QString::fromUtf8(readBytes(QStringLiteral(SEDARIO_ROSTERS "/") + object)));
+        else
+            data->setText(QString::fromUtf8(readBytes(QStringLiteral(SEDARIO_ROSTERS "/") + object)));
+        QGuiApplication::clipboard()->setMimeData(data);
     } else if (verb == u"press") { // the left button over a control: a drag is press, move and release
         QTest::mousePress(window, Qt::LeftButton, {}, centre(object));
     } else if (verb == u"move") {
@@ -719,7 +732,7 @@ void TestForm1::gestures_data()
         u"key 28 Right, focused 28, key 13 Down, focused 13, key 打开 Up, focused 打开, key 排考场 Right, focused 排考场"_s, {});
     const QString menu =
         u"menu 撤销(&U)[Ctrl+Z]%1 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]%2 排座规则…(&L)[Ctrl+L]+ %3| 打印…(&P)[Ctrl+P]+ "
-        u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
+        u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 粘贴(&V)[Ctrl+V]+ 导入名单…(&I)[]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
     const QString fix = u"固定在这个座位(&G)[]+ "_s;
     row("the menu on a seat", u"menu 3"_s, {.said = {menu.arg(u"-"_s, u"+"_s, fix)}});
     row("the menu on the background after a change", u"click 讲台位置, menu Form1"_s,
@@ -736,7 +749,7 @@ void TestForm1::rules_data()
     const QString fix = u"固定在这个座位(&G)"_s;
     const QString menu =
         u"menu 撤销(&U)[Ctrl+Z]- 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]+ 排座规则…(&L)[Ctrl+L]+ %1| 打印…(&P)[Ctrl+P]+ "
-        u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
+        u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 粘贴(&V)[Ctrl+V]+ 导入名单…(&I)[]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
     const QString open = u"rules none, key 3 Ctrl+L, "_s, p0Front = u"rules kind 坐前排, rules pick first p0, rules click add, "_s;
     row("固定座位 on the grid, the name found by typing",
         open + u"rules type first p3, rules names first, rules enter first, rules click seat0, rules click add, rules click 确定"_s,
@@ -917,6 +930,71 @@ void TestForm1::dragsAndDrops_data()
     // The About window takes the release, and no shortcut works behind it.
     row("the About window takes the release", u"press 3, move 10, F1 release:10 Ctrl+S, click 3"_s, {.pending = 3, .said = {Closed}});
     row("a drop on a command", u"press 3, move 10, move 打开, release 打开, click 3"_s, {.pending = 3});
+}
+
+// 粘贴 and 导入名单, as commands_data(). While the podium is at the bottom,
+// 第1列第1排 is seat 34, 第5列第1排 seat 6 and 第1列第7排 seat 28; at the top
+// they are seats 0, 28 and 6.
+void TestForm1::pasteAndImport_data()
+{
+    // "<number><suffix>" for 0 .. count - 1.
+    const auto numbered = [](int count, const QString &suffix) {
+        QStringList items;
+        for (int k = 0; k < count; ++k)
+            items << QString::number(k) + suffix + QString::number(k);
+        return items;
+    };
+    addColumns();
+    const auto fixture = [](const QString &name) { return std::pair(name, readBytes(QStringLiteral(SEDARIO_ROSTERS "/") + name)); };
+    const Seats grid = {{34, u"王浩宇"_s}, {6, u"陈宇轩"_s}, {19, {}}, {28, u"于佳琪"_s}, {0, {}}};
+    const Seats gridTop = {{0, u"王浩宇"_s}, {28, u"陈宇轩"_s}, {15, {}}, {6, u"于佳琪"_s}, {34, {}}};
+    row("粘贴 a seating grid edited in WPS", u"clip wps-grid.txt, key 3 Ctrl+V"_s, {.seats = grid});
+    row("粘贴 the grid as LibreOffice's HTML alone", u"clip libreoffice-grid.html, key 3 Ctrl+V"_s, {.seats = grid});
+    row("粘贴 the grid with the podium at the top", u"clip libreoffice-grid.txt, key 3 Ctrl+V"_s, {.seats = gridTop, .podiumTop = true},
+        {List, Top});
+    row("复制, a change, 粘贴: the seating back", u"key 3 Ctrl+C, click 左移一列, key 3 Ctrl+V"_s, {});
+    row("the same with the podium at the top", u"key 3 Ctrl+C, click 右移一列, key 3 Ctrl+V"_s, {.podiumTop = true}, {List, Top});
+    row("粘贴, 撤销", u"clip wps-grid.txt, key 3 Ctrl+V, key 3 Ctrl+Z"_s, {});
+    const Seats block = {{0, u"常浩轩"_s}, {5, u"文心怡"_s}, {6, u"古丽米热·艾买提"_s}, {9, u"兰天"_s}, {10, {}}, {34, {}}};
+    row("粘贴 a block from Excel: title, header, a wrapped name", u"clip excel-block.txt, key 3 Ctrl+V"_s, {.seats = block});
+    row("粘贴 Excel's HTML alone", u"clip excel-block.html, key 3 Ctrl+V"_s, {.seats = block});
+    row("粘贴 forty names", u"clip text:学号|姓名/"_s + numbered(40, u"|甲"_s).join(u'/') + u", key 3 Ctrl+V"_s,
+        {.seats = {{0, u"甲0"_s}, {34, u"甲34"_s}}, .said = {u"粘贴: 只粘贴了前 35 个姓名，另有 5 个没有放入。"_s}});
+    const QString nothing = u"warning 粘贴: 剪贴板里没有可以粘贴的姓名或座位表。"_s;
+    row("粘贴 a picture", u"clip image, key 3 Ctrl+V"_s, {.said = {nothing}});
+    row("粘贴 numbers", u"clip text:1|男/2|女, key 3 Ctrl+V"_s, {.said = {nothing}});
+    row("粘贴 a name Save would not keep", u"clip text:姓名/王子涵/Jones,Tom \"TJ\", key 3 Ctrl+V"_s,
+        {.said = {u"warning 粘贴: 姓名"_s + quoted(u"Jones,Tom \"TJ\""_s)
+                  + u"保存到名单文件后读出来会不一样（它以英文双引号开头、同时含有英文逗号和双引号，或者太长），请先在表格里改一下再粘贴。"_s}});
+
+    const QString imported = u"导入名单: 导入完成，共 35 个姓名。\n名单上另有 4 个姓名没有放入（教室只有 35 个座位）。"_s;
+    row("a dropped roster, and the title it gives", u"drop roster.xlsx, key 3 Ctrl+P"_s,
+        {.seats = {{0, u"王子涵"_s}, {7, u"吴俊杰"_s}, {34, u"袁梦琪"_s}}, .said = {imported, u"print roster 座位表"_s}, .current = u"roster.xlsx"_s},
+        Class + Files{fixture(u"roster.xlsx"_s)});
+    const QString menu = u"menu 撤销(&U)[Ctrl+Z]- 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]+ 排座规则…(&L)[Ctrl+L]+ | 打印…(&P)[Ctrl+P]+ "
+                         u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 粘贴(&V)[Ctrl+V]+ 导入名单…(&I)[]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
+    const QString dialog = u"open 导入名单 名单文件(*.xlsx *.xls *.csv *.txt)|*.xlsx;*.xls;*.csv;*.txt|All files(*.*)|*.*"_s;
+    const QString which = u"ask 导入名单: "_s + quoted(u"sheets.xlsx"_s) + u"里有几张工作表都有姓名，要导入哪一张？"_s;
+    row("导入名单: a choice of sheets", u"answer sheets.xlsx, reply 1, menu Form1 导入名单…(&I)"_s,
+        {.seats = {{0, u"杜嘉豪"_s}, {5, u"田野"_s}, {6, {}}}, .said = {dialog, which, u"导入名单: 导入完成，共 6 个姓名。"_s, menu}, .current = u"sheets.xlsx"_s},
+        Class + Files{fixture(u"sheets.xlsx"_s)});
+    row("导入名单: the choice cancelled", u"answer sheets.xlsx, reply cancel, menu Form1 导入名单…(&I)"_s,
+        {.said = {dialog, which, menu}, .current = u"sheets.xlsx"_s}, Class + Files{fixture(u"sheets.xlsx"_s)});
+    row("导入名单 of a seat list opens it", u"answer class.txt, menu Form1 导入名单…(&I)"_s,
+        {.seats = {{0, u"q0"_s}, {10, {}}}, .said = {dialog, Opened, menu}, .current = u"class.txt"_s});
+    row("a dropped .xls that is text", u"drop text.xls"_s,
+        {.said = {u"warning 导入名单: 无法从文件"_s + quoted(u"~/text.xls"_s) + u"导入名单：扩展名是 .xls，内容却是文本；"
+                  u"请用 Excel 或 WPS 打开它，另存为 .xlsx 或 .csv 后再导入。"_s},
+         .current = u"text.xls"_s},
+        Class + Files{fixture(u"text.xls"_s)});
+    // Names outside GBK and the BMP, and one with a comma, saved so that
+    // they read back.
+    row("a dropped .csv, then 保存", u"drop roster-utf8bom.csv, click 保存, drop roster-gbk.csv, click 保存"_s,
+        {.seats = {{0, u"郝建华"_s}, {4, u"Smith, John"_s}, {7, u"Tom \"TJ\" Jones"_s}},
+         .said = {u"导入名单: 导入完成，共 8 个姓名。"_s, Saved, u"导入名单: 导入完成，共 10 个姓名。"_s, Saved},
+         .current = u"roster-gbk.csv"_s,
+         .written = {{list, TextCodec::encode(u"郝建华\r\n白若溪\r\n崔浩\r\n陈喆\r\n\"Smith, John\"\r\n"_s)}, {u"Option"_s, "False"}}},
+        Class + Files{fixture(u"roster-utf8bom.csv"_s), fixture(u"roster-gbk.csv"_s)});
 }
 
 void TestForm1::commands()

@@ -1,0 +1,362 @@
+// Rosters: the text of a table, the names a table holds, and the .xlsx, .xls
+// and .csv files they come from, the hostile ones included.
+
+#include "chart/seatchart.h"
+#include "files/rosterfile.h"
+#include "files/rostertable.h"
+#include "files/seatlistfile.h"
+#include "files/tabletext.h"
+#include "files/xlsxbook.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <minizip/zip.h>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using Rows = QList<QStringList>;
+Q_DECLARE_METATYPE(PodiumSide)
+
+namespace {
+
+const QString Fixtures = QStringLiteral(SEDARIO_ROSTERS);
+
+// Tab text with "|" for a tab and "/" for a line end, so that a table
+// reads in one line.
+QString tsv(const QString &cells)
+{
+    return QString(cells).replace(u'|', u'\t').replace(u'/', u'\n');
+}
+
+Rows table(const QString &cells)
+{
+    return TableText::parse(tsv(cells), u'\t').rows;
+}
+
+// A workbook of one sheet, written with minizip: the parts a reader needs
+// and the sheet's XML as given.
+bool writeXlsx(const QString &path, const QByteArray &sheet)
+{
+    const QList<std::pair<const char *, QByteArray>> parts = {
+        {"xl/workbook.xml",
+         R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
+        {"xl/_rels/workbook.xml.rels",
+         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>)"},
+        {"xl/worksheets/sheet1.xml", sheet},
+    };
+    zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
+    bool written = zip != nullptr;
+    for (const auto &[name, data] : parts) {
+        written = written && zipOpenNewFileInZip64(zip, name, nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6, 1) == ZIP_OK
+            && zipWriteInFileInZip(zip, data.constData(), unsigned(data.size())) == ZIP_OK && zipCloseFileInZip(zip) == ZIP_OK;
+    }
+    return zip && zipClose(zip, nullptr) == ZIP_OK && written;
+}
+
+QByteArray sheetXml(const QByteArray &rows)
+{
+    return R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)" + rows + "</sheetData></worksheet>";
+}
+
+} // namespace
+
+class TestRoster : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tableText_data();
+    void tableText();
+    void read_data();
+    void read();
+    void fill_data();
+    void fill();
+    void unsavable_data();
+    void unsavable();
+    void files_data();
+    void files();
+    void refused_data();
+    void refused();
+};
+
+void TestRoster::tableText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<Rows>("rows");
+
+    QTest::newRow("tabs, a line end after the last row") << u"a\tb\nc\td\n"_s << QChar(u'\t') << Rows{{u"a"_s, u"b"_s}, {u"c"_s, u"d"_s}};
+    QTest::newRow("CR LF, a lone CR, no end") << u"a\r\nb\rc"_s << QChar(u'\t') << Rows{{u"a"_s}, {u"b"_s}, {u"c"_s}};
+    QTest::newRow("empty cells, one at the end") << u"\ta\t\n"_s << QChar(u'\t') << Rows{{u""_s, u"a"_s, u""_s}};
+    QTest::newRow("an empty line is an empty row") << u"a\n\nb"_s << QChar(u'\t') << Rows{{u"a"_s}, {u""_s}, {u"b"_s}};
+    QTest::newRow("quoted: separator, line break, doubled quote")
+        << u"\"Smith, John\",\"Tom \"\"TJ\"\" Jones\",\"a\r\nb\"\nx"_s << QChar(u',')
+        << Rows{{u"Smith, John"_s, u"Tom \"TJ\" Jones"_s, u"a\r\nb"_s}, {u"x"_s}};
+    QTest::newRow("a quote never closed is a character") << u"\"abc\tdef\nghi"_s << QChar(u'\t') << Rows{{u"\"abc"_s, u"def"_s}, {u"ghi"_s}};
+    QTest::newRow("a quote inside a cell is a character") << u"王\"小\"明,b"_s << QChar(u',') << Rows{{u"王\"小\"明"_s, u"b"_s}};
+    QTest::newRow("text after the closing quote is kept") << u"\"a\"b,c"_s << QChar(u',') << Rows{{u"ab"_s, u"c"_s}};
+    QTest::newRow("nothing") << QString() << QChar(u'\t') << Rows{};
+}
+
+void TestRoster::tableText()
+{
+    QFETCH(QString, text);
+    QFETCH(QChar, separator);
+    QFETCH(Rows, rows);
+    const TableText::Table parsed = TableText::parse(text, separator);
+    QCOMPARE(parsed.rows, rows);
+    QVERIFY(!parsed.cut);
+}
+
+void TestRoster::read_data()
+{
+    QTest::addColumn<QString>("cells"); // "|" a tab, "/" a line end
+    QTest::addColumn<bool>("seatingToo");
+    QTest::addColumn<int>("kind"); // -1 nothing, else RosterTable::Roster::Kind
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("leftOut");
+    const int none = -1;
+    const int seating = int(RosterTable::Roster::Kind::Seating);
+    const int list = int(RosterTable::Roster::Kind::List);
+
+    QTest::newRow("title, header 学号 姓名 性别") << u"高一（3）班学生名单||/学号|姓名|性别/20240301|王子涵|男/20240302|李欣怡|女/"_s << true << list
+                                              << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("header with white space and a colon") << u"序号|姓  名：/1|王子涵/2|李欣怡"_s << true << list
+                                                           << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("no header: numbers, names, genders") << u"1|王子涵|男/2|李欣怡|女/3|张浩然|男"_s << true << list
+                                                         << QStringList{u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s} << 0;
+    QTest::newRow("no header, names in the first column under a title") << u"高一（3）班学生名单/王子涵|男/李欣怡|女"_s << true << list
+                                                                        << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("one column under a title") << u"高一（3）班名单/王子涵/李欣怡"_s << true << list << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("headers of other columns only") << u"学号|班级|/1|高一|王子涵/2|高一|李欣怡"_s << true << list
+                                                   << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("a class column the same in every row") << u"高一（3）班|王子涵/高一（3）班|李欣怡/高一（3）班|张浩然"_s << true << list
+                                                          << QStringList{u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s} << 0;
+    QTest::newRow("dates and identity numbers are no names") << u"2009年3月1日|11010519900307123X|王子涵/2009-5-2|110105199003071234|李欣怡"_s
+                                                             << true << list << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("a roster printed in two halves") << u"学号|姓名|学号|姓名/1|甲|4|丁/2|乙|5|戊/3|丙||"_s << true << list
+                                                    << QStringList{u"甲"_s, u"乙"_s, u"丙"_s, u"丁"_s, u"戊"_s} << 0;
+    QTest::newRow("blanks left out, NULL an empty seat") << u"姓名/王子涵//李欣怡/null/张浩然"_s << true << list
+                                                         << QStringList{u"王子涵"_s, u"李欣怡"_s, QString(), u"张浩然"_s} << 0;
+    QTest::newRow("a comma and white space in a cell")
+        << u"姓名/Smith, John/  王子涵 \u3000/\u00A0李欣怡\u00A0"_s << true << list << QStringList{u"Smith, John"_s, u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("a name wrapped in its cell") << u"姓名/\"古丽米热·\n艾买提\"/\"阿卜杜热合曼\r\n买买提\"/\"Anna\nMaria\""_s << true << list
+                                                << QStringList{u"古丽米热·艾买提"_s, u"阿卜杜热合曼买买提"_s, u"Anna Maria"_s} << 0;
+    QTest::newRow("forty names: the first 35") << u"姓名/"_s + QStringList(QList<QString>(40, u"某"_s)).join(u'/') << true << list
+                                                << QStringList(QList<QString>(35, u"某"_s)) << 5;
+    QTest::newRow("only numbers and genders") << u"1|男/2|女"_s << true << none << QStringList() << 0;
+    QTest::newRow("a header and nothing under it") << u"学号|姓名|性别"_s << true << none << QStringList() << 0;
+    QTest::newRow("prose") << u"本工作簿是高一年级的学生名单。/每个班一张工作表，第一行是表头。"_s << true << none << QStringList() << 0;
+    QTest::newRow("nothing") << QString() << true << none << QStringList() << 0;
+
+    const QString grid = u"甲|乙||丁|戊/||||/a|b|c|d|e/1a|b|c|d|e/g|h|i|j|k/l|n|o|p|q/r|s|t|u|"_s;
+    QStringList seats = grid.split(QRegularExpression(u"[|/]"_s));
+    QTest::newRow("a 7 × 5 grid, an empty row and empty seats") << grid << true << seating << seats << 0;
+    QTest::newRow("the grid with the podium row above it") << u"讲台||||/"_s + grid << true << seating << seats << 0;
+    QTest::newRow("the grid with its line end and an empty line after") << grid + u"//"_s << true << seating << seats << 0;
+    QTest::newRow("the grid as a list") << grid << false << list << QStringList{u"甲"_s, u"a"_s, u"1a"_s, u"g"_s, u"l"_s, u"r"_s} << 0;
+    QTest::newRow("six rows are no grid") << u"a|b|c|d|e/g|h|i|j|k/l|n|o|p|q/r|s|t|u|v/w|x|y|z|A/B|C|D|E|G"_s << true << list
+                                          << QStringList{u"a"_s, u"g"_s, u"l"_s, u"r"_s, u"w"_s, u"B"_s} << 0;
+    QTest::newRow("seven rows with numbers are a list")
+        << u"1|a|男|x|y/2|b|女|x|y/3|c|男|x|y/4|d|男|x|y/5|e|女|x|y/6|f|男|x|y/7|g|女|x|y"_s << true << list
+        << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s} << 0;
+}
+
+void TestRoster::read()
+{
+    QFETCH(QString, cells);
+    QFETCH(bool, seatingToo);
+    QFETCH(int, kind);
+    QFETCH(QStringList, names);
+    QFETCH(int, leftOut);
+    const auto roster = RosterTable::read(table(cells), seatingToo);
+    QCOMPARE(roster.has_value(), kind >= 0);
+    if (!roster)
+        return;
+    QCOMPARE(int(roster->kind), kind);
+    QCOMPARE(roster->names, names);
+    QCOMPARE(roster->leftOut, leftOut);
+}
+
+void TestRoster::fill_data()
+{
+    QTest::addColumn<PodiumSide>("podium");
+    QTest::newRow("podium at the top") << PodiumSide::Top;
+    QTest::newRow("podium at the bottom") << PodiumSide::Bottom;
+}
+
+void TestRoster::fill()
+{
+    QFETCH(PodiumSide, podium);
+    SeatChart chart;
+    chart.setPodiumSide(podium);
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        chart.setSeat(i, u"旧"_s);
+
+    // A seating table: each cell to the seat the pupils call by it.
+    QStringList cells;
+    for (int i = 0; i < SeatChart::SeatCount; ++i)
+        cells << (i % 4 == 0 ? QString() : u"p%1"_s.arg(i));
+    RosterTable::fill(chart, {RosterTable::Roster::Kind::Seating, cells, 0});
+    for (int row = 1; row <= SeatChart::Rows; ++row) {
+        for (int column = 1; column <= SeatChart::Columns; ++column)
+            QCOMPARE(chart.seat(chart.indexAtPupil(column, row)), cells.at((row - 1) * SeatChart::Columns + column - 1));
+    }
+    QCOMPARE(chart.podiumSide(), podium);
+
+    // A list: seat by seat as Open, the rest emptied.
+    RosterTable::fill(chart, {RosterTable::Roster::Kind::List, {u"甲"_s, QString(), u"丙"_s}, 0});
+    QCOMPARE(chart.seat(0), u"甲"_s);
+    QCOMPARE(chart.seat(1), QString());
+    QCOMPARE(chart.seat(2), u"丙"_s);
+    for (int i = 3; i < SeatChart::SeatCount; ++i)
+        QCOMPARE(chart.seat(i), QString());
+}
+
+void TestRoster::unsavable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("a comma") << u"Smith, John"_s << true;
+    QTest::newRow("quotes inside") << u"Tom \"TJ\" Jones"_s << true;
+    QTest::newRow("outside GBK and the BMP") << u"周\U0002CC56"_s << true;
+    QTest::newRow("looks like UTF-8 in GB18030") << u"甬华"_s << true;
+    QTest::newRow("begins with a quote") << u"\"TJ\" Jones"_s << false;
+    QTest::newRow("a comma and a quote") << u"Jones, Tom \"TJ\""_s << false;
+    QTest::newRow("too long") << QString(2100, u'长') << false;
+    QTest::newRow("a NUL") << u"王\u0000明"_s << false;
+}
+
+void TestRoster::unsavable()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, saved);
+    const RosterTable::Roster roster{RosterTable::Roster::Kind::List, {u"甲"_s, QString(), name}, 0};
+    QCOMPARE(RosterTable::firstUnsavable(roster), saved ? std::nullopt : std::optional(name));
+    if (!saved)
+        return;
+    // And Save keeps it, wherever it sits.
+    SeatChart chart;
+    RosterTable::fill(chart, roster);
+    const auto bytes = SeatListFile::format(chart, u"default.txt"_s);
+    QVERIFY(bytes.ok());
+    const auto back = SeatListFile::parse(bytes.value(), true);
+    QVERIFY(back.ok());
+    QCOMPARE(back.value().at(2), name);
+}
+
+void TestRoster::files_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("sheets");        // those with names
+    QTest::addColumn<QStringList>("names");         // of the first of them, from the start
+    QTest::addColumn<int>("count");                 // names and empty seats taken
+    QTest::addColumn<int>("leftOut");
+
+    const QStringList roster = {u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s, u"刘雨桐"_s, u"陈思远"_s, u"杨梓萱"_s, u"赵嘉怡"_s, u"吴俊杰"_s,
+                                u"孙磊"_s, u"周子轩"_s, u"阿卜杜热合曼·买买提"_s};
+    QTest::newRow("xlsx: title, header, shared, inline and formula strings, a blank")
+        << u"roster.xlsx"_s << QStringList{u"学生名单"_s} << roster << 35 << 4;
+    // FreeXL reads the values a cell stores, not a formula's result: the
+    // name made by a formula (高思彤) is not there.
+    QTest::newRow("xls: the same from LibreOffice") << u"roster.xls"_s << QStringList{u"学生名单"_s} << roster << 35 << 3;
+    QTest::newRow("xlsx: a sheet of notes, two classes") << u"sheets.xlsx"_s << QStringList{u"高一1班"_s, u"高一2班"_s}
+                                                         << QStringList{u"蔡文博"_s, u"贾雨涵"_s} << 8 << 0;
+    QTest::newRow("xlsx: no header") << u"noheader.xlsx"_s << QStringList{u"Sheet1"_s} << QStringList{u"任家乐"_s, u"姜语桐"_s} << 12 << 0;
+    QTest::newRow("csv in GBK with quoted names") << u"roster-gbk.csv"_s << QStringList{u"roster-gbk"_s}
+                                                  << QStringList{u"郝建华"_s, u"白若溪"_s, u"崔浩"_s, u"陈喆"_s, u"Smith, John"_s, u"康雨萌"_s,
+                                                                 u"毛晓宇"_s, u"Tom \"TJ\" Jones"_s}
+                                                  << 10 << 0;
+    QTest::newRow("csv in UTF-8 with a mark, names beyond GBK")
+        << u"roster-utf8bom.csv"_s << QStringList{u"roster-utf8bom"_s} << QStringList{u"周\U0002CC56"_s, u"史佳慧"_s, u"李\U0002C317"_s} << 8 << 0;
+}
+
+void TestRoster::files()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, sheets);
+    QFETCH(QStringList, names);
+    QFETCH(int, count);
+    QFETCH(int, leftOut);
+    const auto book = RosterFile::read(Fixtures + u'/' + file);
+    QVERIFY2(book.ok(), qPrintable(book.ok() ? QString() : book.error().message()));
+    QStringList withNames;
+    std::optional<RosterTable::Roster> first;
+    for (const Worksheet &sheet : book.value()) {
+        if (const auto roster = RosterTable::read(sheet.rows, false)) {
+            withNames << sheet.name;
+            if (!first)
+                first = roster;
+        }
+    }
+    QCOMPARE(withNames, sheets);
+    QCOMPARE(first->names.first(names.size()), names);
+    QCOMPARE(first->names.size(), count);
+    QCOMPARE(first->leftOut, leftOut);
+    QCOMPARE(RosterTable::firstUnsavable(*first), std::nullopt);
+}
+
+void TestRoster::refused_data()
+{
+    QTest::addColumn<QString>("file"); // a fixture, or made by the test
+    QTest::addColumn<QString>("why");
+
+    QTest::newRow("zip bomb") << u"bomb.xlsx"_s << u"解压后超过 32 MB"_s;
+    QTest::newRow("zip bomb with headers that lie") << u"bomb-lying.xlsx"_s << u"文件不完整或已损坏"_s;
+    QTest::newRow("truncated xlsx") << u"truncated.xlsx"_s << u"文件不完整或已损坏"_s;
+    QTest::newRow("random bytes as xlsx") << u"notzip.xlsx"_s << u"扩展名是 .xlsx，内容却是别的格式"_s;
+    QTest::newRow("encrypted xlsx") << u"encrypted.xlsx"_s << u"文件受密码保护"_s;
+    QTest::newRow("encrypted xls") << u"encrypted.xls"_s << u"文件受密码保护"_s;
+    QTest::newRow("text as xls") << u"text.xls"_s << u"扩展名是 .xls，内容却是文本"_s;
+    QTest::newRow("a web page as xls") << u"html.xls"_s << u"扩展名是 .xls，内容却是网页（HTML）"_s;
+    QTest::newRow("a workbook as csv") << u"made:roster.csv"_s << u"扩展名是 .csv，内容却是Excel 工作簿（.xlsx）"_s;
+    QTest::newRow("100 MB of csv") << u"made:big.csv"_s << u"文件超过 8 MB"_s;
+    QTest::newRow("binary csv") << u"made:binary.csv"_s << u"文字编码无法识别"_s;
+    QTest::newRow("a million rows") << u"made:rows.xlsx"_s << u"超过 10000 行"_s;
+    QTest::newRow("a shared string that is not there") << u"made:index.xlsx"_s << u"文件不完整或已损坏"_s;
+    QTest::newRow("an entity declaration") << u"made:entity.xlsx"_s << u"文件不完整或已损坏"_s;
+    QTest::newRow("a folder") << u"made:folder.xlsx"_s << u"是一个文件夹"_s;
+}
+
+void TestRoster::refused()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, why);
+    QTemporaryDir folder;
+    QString path = Fixtures + u'/' + file;
+    if (file.startsWith(u"made:"_s)) {
+        path = folder.filePath(file.mid(5));
+        if (file.endsWith(u"roster.csv"_s)) {
+            QVERIFY(QFile::copy(Fixtures + u"/roster.xlsx"_s, path));
+        } else if (file.endsWith(u"big.csv"_s)) {
+            QByteArray line = "王子涵,男\r\n";
+            QVERIFY(writeBytes(path, line.repeated(100 * 1024 * 1024 / line.size())));
+        } else if (file.endsWith(u"binary.csv"_s)) {
+            QVERIFY(writeBytes(path, QByteArray("姓名\r\n\0\x01\x02", 9)));
+        } else if (file.endsWith(u"rows.xlsx"_s)) {
+            // Compressed to a few kilobytes: the row numbers say a million.
+            QByteArray rows;
+            for (int row = 1; row <= 1000000; row += 1000)
+                rows += "<row r=\"" + QByteArray::number(row) + "\"><c r=\"A" + QByteArray::number(row) + "\" t=\"inlineStr\"><is><t>王</t></is></c></row>";
+            QVERIFY(writeXlsx(path, sheetXml(rows)));
+        } else if (file.endsWith(u"index.xlsx"_s)) {
+            QVERIFY(writeXlsx(path, sheetXml(R"(<row r="1"><c r="A1" t="s"><v>7</v></c></row>)")));
+        } else if (file.endsWith(u"entity.xlsx"_s)) {
+            QVERIFY(writeXlsx(path, R"(<?xml version="1.0"?><!DOCTYPE w [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;">]>)"
+                                    + sheetXml(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>&b;</t></is></c></row>)")));
+        } else {
+            QVERIFY(QDir().mkdir(path));
+        }
+    }
+    const auto book = RosterFile::read(path);
+    QVERIFY(!book.ok());
+    QVERIFY2(book.error().message().contains(why), qPrintable(book.error().message()));
+    QCOMPARE(book.error().path(), path);
+}
+
+QTEST_GUILESS_MAIN(TestRoster)
+#include "tst_roster.moc"
