@@ -4,13 +4,30 @@
 #include "files/uniquefd.h"
 #include "files/xlsxbook.h"
 
+#include <QDataStream>
+#include <QDeadlineTimer>
+#include <QIODevice>
+
 #include <freexl.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <memory>
+
+#ifndef __has_feature
+#define __has_feature(feature) 0
+#endif
+
+namespace {
+constexpr rlim_t MaxChildBytes = rlim_t(2) * 1024 * 1024 * 1024;
+}
 
 using namespace Qt::StringLiterals;
 
@@ -54,23 +71,10 @@ QString cellText(const FreeXL_CellValue &cell)
     }
 }
 
-} // namespace
-
-Result<QList<Worksheet>> XlsBook::read(QByteArrayView bytes, const QString &path)
+// The workbook at name (the in-memory file), read by FreeXL in this
+// process.
+Result<QList<Worksheet>> readHere(const QByteArray &name, const QString &path)
 {
-    const UniqueFd memory(memfd_create("sedario-xls", MFD_CLOEXEC));
-    if (!memory.valid())
-        return FileError::fromErrno(errno, FileError::Action::Read, path);
-    for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t count = ::write(memory.get(), bytes.data() + written, size_t(bytes.size() - written));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return FileError::fromErrno(count < 0 ? errno : ENOSPC, FileError::Action::Read, path);
-        written += count;
-    }
-    const QByteArray name = "/proc/self/fd/" + QByteArray::number(memory.get());
-
     // First the sizes alone, so that no sheet is loaded that would be huge.
     int status = FREEXL_OK;
     unsigned int sheetCount = 0;
@@ -94,8 +98,8 @@ Result<QList<Worksheet>> XlsBook::read(QByteArrayView bytes, const QString &path
             if (freexl_select_active_worksheet(info.get(), index) != FREEXL_OK
                 || freexl_worksheet_dimensions(info.get(), &rows, &columns) != FREEXL_OK)
                 return failed(path, FREEXL_CRAFTED_FILE);
-            if (qint64(rows) * columns > MaxCells)
-                return refused(path, u"表格超过 %1 个单元格，不像一个班的名单"_s.arg(MaxCells));
+            if (qint64(rows) * columns > XlsBook::MaxCells)
+                return refused(path, u"表格超过 %1 个单元格，不像一个班的名单"_s.arg(XlsBook::MaxCells));
         }
     }
 
@@ -130,4 +134,137 @@ Result<QList<Worksheet>> XlsBook::read(QByteArrayView bytes, const QString &path
     if (sheets.isEmpty())
         return refused(path, u"里面没有工作表"_s);
     return sheets;
+}
+
+// The child may not take more than a class roster could need.
+void limitChild()
+{
+#if !defined(__SANITIZE_ADDRESS__) && !__has_feature(address_sanitizer)
+    // The address sanitizer reserves terabytes of address space up front.
+    const rlimit memory{MaxChildBytes, MaxChildBytes};
+    ::setrlimit(RLIMIT_AS, &memory);
+#endif
+    const rlimit processor{2, 2};
+    ::setrlimit(RLIMIT_CPU, &processor);
+}
+
+// What the child hands back: an error's detail, or the sheets.
+QByteArray serialised(const Result<QList<Worksheet>> &result)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << result.ok();
+    if (!result.ok()) {
+        stream << result.error().detail();
+        return bytes;
+    }
+    stream << qint32(result.value().size());
+    for (const Worksheet &sheet : result.value())
+        stream << sheet.name << sheet.rows;
+    return bytes;
+}
+
+std::optional<Result<QList<Worksheet>>> deserialised(const QByteArray &bytes, const QString &path)
+{
+    QDataStream stream(bytes);
+    bool ok = false;
+    stream >> ok;
+    if (!ok) {
+        QString detail;
+        stream >> detail;
+        if (stream.status() != QDataStream::Ok || detail.isEmpty())
+            return std::nullopt;
+        return Result<QList<Worksheet>>(refused(path, detail));
+    }
+    qint32 count = 0;
+    stream >> count;
+    QList<Worksheet> sheets;
+    for (qint32 k = 0; k < count && stream.status() == QDataStream::Ok; ++k) {
+        Worksheet sheet;
+        stream >> sheet.name >> sheet.rows;
+        sheets << sheet;
+    }
+    if (stream.status() != QDataStream::Ok || !stream.atEnd())
+        return std::nullopt;
+    return Result<QList<Worksheet>>(sheets);
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t count = ::write(fd, bytes.data() + written, size_t(bytes.size() - written));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += count;
+    }
+    return true;
+}
+
+// The child's answer, read until it closes the pipe, within the deadline
+// and the size bound; nullopt when it gives none in time.
+std::optional<QByteArray> answer(int fd, QDeadlineTimer deadline)
+{
+    QByteArray bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        const int waited = ::poll(&ready, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (waited < 0 && errno == EINTR)
+            continue;
+        if (waited <= 0)
+            return std::nullopt;
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 || bytes.size() + count > XlsBook::MaxAnswerBytes)
+            return std::nullopt;
+        if (count == 0)
+            return bytes;
+        bytes.append(buffer, count);
+    }
+}
+
+} // namespace
+
+Result<QList<Worksheet>> XlsBook::read(QByteArrayView bytes, const QString &path)
+{
+    const UniqueFd memory(memfd_create("sedario-xls", MFD_CLOEXEC));
+    if (!memory.valid() || !writeAll(memory.get(), bytes.toByteArray()))
+        return FileError::fromErrno(errno, FileError::Action::Read, path);
+    const QByteArray name = "/proc/self/fd/" + QByteArray::number(memory.get());
+
+    // FreeXL reads in a child process: a damaged file can make it read past
+    // its buffers (fuzzing found one in the decoding of the workbook
+    // stream) or count days for seconds, and neither may take the window
+    // down or keep the teacher waiting.
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        return FileError::fromErrno(errno, FileError::Action::Read, path);
+    UniqueFd reading(pipe[0]);
+    UniqueFd writing(pipe[1]);
+    const QDeadlineTimer deadline(TimeLimitMs);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return FileError::fromErrno(errno, FileError::Action::Read, path);
+    if (child == 0) {
+        limitChild();
+        const bool written = writeAll(writing.get(), serialised(readHere(name, path)));
+        ::_exit(written ? 0 : 1);
+    }
+    writing = UniqueFd();
+    const std::optional<QByteArray> bytesBack = answer(reading.get(), deadline);
+    if (!bytesBack)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!bytesBack)
+        return refused(path, u"读取超过 %1 秒还没有结果，文件可能已损坏"_s.arg(TimeLimitMs / 1000));
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return refused(path, u"文件已损坏，无法读取"_s);
+    if (auto result = deserialised(*bytesBack, path))
+        return *result;
+    return refused(path, u"文件已损坏，无法读取"_s);
 }
