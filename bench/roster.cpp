@@ -56,7 +56,7 @@ bool import(const QString &path)
 
 bool paste(const QMimeData &data)
 {
-    const auto roster = RosterTable::read(ClipboardTable::rows(data), true);
+    const auto roster = RosterTable::read(ClipboardTable::rows(data).rows, true);
     if (!roster || roster->kind != RosterTable::Roster::Kind::Seating)
         return false;
     SeatChart chart;

@@ -73,6 +73,13 @@ bool looksLikeNumber(QStringView cell)
     return digit;
 }
 
+// A class (高一（3）班, 初二), a nation (汉族): the cells of columns beside
+// the names, which no name is.
+bool looksLikeGroup(QStringView cell)
+{
+    return cell.endsWith(u'班') || cell.endsWith(u'级') || cell.endsWith(u'族');
+}
+
 // The heading of a list (高一（3）班学生名单), which no name holds.
 bool looksLikeTitle(QStringView cell)
 {
@@ -158,11 +165,11 @@ bool RosterTable::looksLikeName(QStringView cell)
     static const QString sentence = u"，。；！？：,;!?"_s;
     const QString key = headerKey(cell);
     return !cell.isEmpty() && cell.size() <= LongestName && std::any_of(cell.begin(), cell.end(), [](QChar c) { return c.isLetter(); })
-        && !looksLikeNumber(cell) && !isGender(key) && !isNameHeader(key) && !isOtherHeader(key) && !looksLikeTitle(cell)
+        && !looksLikeNumber(cell) && !isGender(key) && !isNameHeader(key) && !isOtherHeader(key) && !looksLikeTitle(cell) && !looksLikeGroup(cell)
         && std::none_of(cell.begin(), cell.end(), [](QChar c) { return sentence.contains(c) && c != u','; });
 }
 
-std::optional<RosterTable::Roster> RosterTable::read(const QList<QStringList> &table, bool seatingToo)
+std::optional<RosterTable::Roster> RosterTable::read(const QList<QStringList> &table, bool seatingToo, QString *problem)
 {
     Rows rows;
     rows.reserve(table.size());
@@ -205,6 +212,7 @@ std::optional<RosterTable::Roster> RosterTable::read(const QList<QStringList> &t
             width = std::max(width, rows.at(row).size());
         qsizetype best = -1;
         qsizetype bestNames = 0;
+        QList<qsizetype> nameLike; // columns most of whose cells are names
         for (qsizetype column = 0; column < width; ++column) {
             if (otherColumns.contains(column))
                 continue;
@@ -220,6 +228,8 @@ std::optional<RosterTable::Roster> RosterTable::read(const QList<QStringList> &t
                 }
             }
             // Most of a name column's cells are names.
+            if (names.size() >= 2 && 2 * named >= filled)
+                nameLike << column;
             if (names.size() > bestNames && 2 * named >= filled) {
                 best = column;
                 bestNames = names.size();
@@ -227,6 +237,12 @@ std::optional<RosterTable::Roster> RosterTable::read(const QList<QStringList> &t
         }
         if (best < 0)
             return std::nullopt;
+        if (nameLike.size() > 1) {
+            if (problem)
+                *problem = u"表格里有几列都像是姓名（第 %1 列和第 %2 列），不知道该用哪一列；请只选姓名那一列，"
+                           u"或者在那一列上面加上表头“姓名”"_s.arg(nameLike.at(0) + 1).arg(nameLike.at(1) + 1);
+            return std::nullopt;
+        }
         nameColumns << best;
         // A title above the names: alone in its row where the names have
         // neighbours, or saying what the list is.

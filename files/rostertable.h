@@ -38,8 +38,11 @@ public:
     };
 
     // The roster the table holds, or nullopt when it holds neither a seating
-    // table (looked for only when seatingToo) nor a column of names.
-    static std::optional<Roster> read(const QList<QStringList> &rows, bool seatingToo);
+    // table (looked for only when seatingToo) nor a column of names. Names
+    // are never taken from one column while others hold names too and no
+    // header says which is the name column: then nullopt, and `problem`
+    // (when given) says so, for the teacher.
+    static std::optional<Roster> read(const QList<QStringList> &rows, bool seatingToo, QString *problem = nullptr);
 
     // The chart's 35 seats as the roster fills them: a list as Open fills
     // them from a seat list with those names (the seats past its end empty),

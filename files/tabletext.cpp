@@ -1,8 +1,8 @@
 #include "files/tabletext.h"
 
+#include <optional>
 #include <utility>
 
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -11,20 +11,31 @@ bool isLineEnd(QChar c)
     return c == u'\n' || c == u'\r';
 }
 
-// Where the quoted cell that opens at `open` closes: the index of its closing
-// quote, or -1 when there is none.
-qsizetype closingQuote(QStringView text, qsizetype open)
+// The quoted cell that opens at `open`, its doubled quotes made single, and
+// where it ends: at the first quote that is not doubled, which must be
+// followed by the separator, a line end or the end of the text, as a
+// spreadsheet writes it. Anything else (a quote never closed, a quote inside
+// a later name) is no quoted cell: nullopt, and the opening quote is an
+// ordinary character, so that one stray quote cannot join names. Each
+// character is looked at once.
+std::optional<std::pair<QString, qsizetype>> quotedCell(QStringView text, qsizetype open, QChar separator)
 {
+    QString cell;
     for (qsizetype i = open + 1; i < text.size(); ++i) {
-        if (text[i] != u'"')
+        if (text[i] != u'"') {
+            cell += text[i];
             continue;
+        }
         if (i + 1 < text.size() && text[i + 1] == u'"') {
+            cell += u'"';
             ++i;
             continue;
         }
-        return i;
+        if (i + 1 == text.size() || text[i + 1] == separator || isLineEnd(text[i + 1]))
+            return std::pair(std::move(cell), i + 1);
+        return std::nullopt;
     }
-    return -1;
+    return std::nullopt;
 }
 
 } // namespace
@@ -44,18 +55,16 @@ TableText::Table TableText::parse(QStringView text, QChar separator)
     };
     while (i < text.size()) {
         QString cell;
-        const qsizetype close = text[i] == u'"' ? closingQuote(text, i) : -1;
-        if (close >= 0) {
-            cell = text.sliced(i + 1, close - i - 1).toString();
-            cell.replace(u"\"\""_s, u"\""_s);
-            i = close + 1;
+        auto quoted = text[i] == u'"' ? quotedCell(text, i, separator) : std::nullopt;
+        if (quoted) {
+            cell = std::move(quoted->first);
+            i = quoted->second;
+        } else {
+            const qsizetype start = i;
+            while (i < text.size() && text[i] != separator && !isLineEnd(text[i]))
+                ++i;
+            cell = text.sliced(start, i - start).toString();
         }
-        // The rest of the cell, or all of it when it was not quoted; what
-        // follows a closing quote is kept rather than lost.
-        const qsizetype start = i;
-        while (i < text.size() && text[i] != separator && !isLineEnd(text[i]))
-            ++i;
-        cell += text.sliced(start, i - start);
         if (row.size() < MaxColumns)
             row.append(std::move(cell));
         if (i == text.size()) {

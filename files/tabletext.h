@@ -11,9 +11,11 @@
 // of its quotes doubled.
 //
 // Bounded: at most MaxRows rows are read, and cut tells that there were more;
-// at most MaxColumns cells of each are kept (a roster has a handful). A quote that is never closed is an ordinary
-// character of its cell, which then ends at the next separator or line end,
-// so one stray quote cannot swallow the rest of the table.
+// at most MaxColumns cells of each are kept (a roster has a handful). A
+// quote that does not close its cell as a spreadsheet writes it (never
+// closed, or followed by more text) is an ordinary character, and its cell
+// ends at the next separator or line end, so one stray quote cannot join
+// the names of several cells. Time grows with the length of the text alone.
 class TableText
 {
 public:

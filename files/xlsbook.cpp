@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 
 #ifndef __has_feature
@@ -26,7 +27,7 @@
 #endif
 
 namespace {
-constexpr rlim_t MaxChildBytes = rlim_t(2) * 1024 * 1024 * 1024;
+constexpr rlim_t ChildHeadroom = rlim_t(512) * 1024 * 1024;
 }
 
 using namespace Qt::StringLiterals;
@@ -83,9 +84,10 @@ Result<QList<Worksheet>> readHere(const QByteArray &name, const QString &path)
         if (status != FREEXL_OK)
             return failed(path, status);
         // FreeXL opens a file encrypted with a password (FILEPASS) without
-        // error, but gives no workbook for it.
+        // error, but gives no workbook for it; so it does for some damaged
+        // ones.
         if (!info)
-            return refused(path, u"文件受密码保护，请先在 Excel 或 WPS 里去掉密码再导入"_s);
+            return refused(path, u"文件受密码保护或者已损坏；有密码的，请先在 Excel 或 WPS 里去掉密码再导入"_s);
         unsigned int password = 0;
         if (freexl_get_info(info.get(), FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password == FREEXL_BIFF_OBFUSCATED)
             return refused(path, u"文件受密码保护，请先在 Excel 或 WPS 里去掉密码再导入"_s);
@@ -136,16 +138,33 @@ Result<QList<Worksheet>> readHere(const QByteArray &name, const QString &path)
     return sheets;
 }
 
-// The child may not take more than a class roster could need.
+// The child may not take much more than a class roster could need: its
+// address space may grow by ChildHeadroom beyond the program's (FreeXL's
+// first pass already allocates every cell that a sheet declares), and it
+// may use two seconds of processor time.
 void limitChild()
 {
 #if !defined(__SANITIZE_ADDRESS__) && !__has_feature(address_sanitizer)
     // The address sanitizer reserves terabytes of address space up front.
-    const rlimit memory{MaxChildBytes, MaxChildBytes};
+    unsigned long pages = 0;
+    if (std::FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%lu", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t size = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + ChildHeadroom;
+    const rlimit memory{size, size};
     ::setrlimit(RLIMIT_AS, &memory);
 #endif
     const rlimit processor{2, 2};
     ::setrlimit(RLIMIT_CPU, &processor);
+    // A crash ends the child at once: no core file, and none of the
+    // handlers the parent installed (a test framework's prints a
+    // backtrace).
+    const rlimit core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &core);
+    for (const int fatal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
+        ::signal(fatal, SIG_DFL);
 }
 
 // What the child hands back: an error's detail, or the sheets.
@@ -261,7 +280,7 @@ Result<QList<Worksheet>> XlsBook::read(QByteArrayView bytes, const QString &path
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (!bytesBack)
-        return refused(path, u"读取超过 %1 秒还没有结果，文件可能已损坏"_s.arg(TimeLimitMs / 1000));
+        return refused(path, u"读取超过 %1 秒还没有结果，文件可能已损坏"_s.arg(TimeLimitMs / 1000.0));
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return refused(path, u"文件已损坏，无法读取"_s);
     if (auto result = deserialised(*bytesBack, path))

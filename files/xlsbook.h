@@ -23,7 +23,7 @@ class XlsBook
 {
 public:
     static constexpr qint64 MaxCells = 1024 * 1024;
-    static constexpr qint64 TimeLimitMs = 1000;
+    static constexpr qint64 TimeLimitMs = 800;
     static constexpr qsizetype MaxAnswerBytes = 256 * 1024 * 1024;
 
     static Result<QList<Worksheet>> read(QByteArrayView bytes, const QString &path);

@@ -2,6 +2,7 @@
 
 #include "files/tabletext.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QXmlStreamReader>
 
@@ -80,7 +81,54 @@ FileError refused(const QString &path, const QString &why)
     return FileError(FileError::Reason::NotARoster, FileError::Action::Read, path, why);
 }
 
-// The workbook's parts, inflated one at a time within one budget.
+// Whether XML has the shape of a workbook's part: elements nested at most
+// MaxDepth deep with at most MaxAttributes attributes each. A cheap pass
+// over the bytes before the XML reader sees them, which takes time that
+// grows much faster than the text on a start tag with a hundred thousand
+// attributes, and memory with every level of nesting.
+bool hasWorkbookShape(QByteArrayView xml)
+{
+    constexpr int MaxDepth = 32;
+    constexpr int MaxAttributes = 64;
+    int depth = 0;
+    for (qsizetype i = xml.indexOf('<'); i >= 0 && i < xml.size(); i = xml.indexOf('<', i)) {
+        const QByteArrayView rest = xml.sliced(i);
+        const auto skipTo = [&](QByteArrayView end) {
+            const qsizetype at = rest.indexOf(end);
+            return at < 0 ? xml.size() : i + at + end.size();
+        };
+        if (rest.startsWith("<!--")) {
+            i = skipTo("-->");
+        } else if (rest.startsWith("<![CDATA[")) {
+            i = skipTo("]]>");
+        } else if (rest.startsWith("<?") || rest.startsWith("<!")) {
+            i = skipTo(">");
+        } else if (rest.startsWith("</")) {
+            --depth;
+            i = skipTo(">");
+        } else {
+            // A start tag: its attributes are its = signs outside quotes.
+            int attributes = 0;
+            char quote = 0;
+            qsizetype j = i + 1;
+            for (; j < xml.size() && (quote || xml[j] != '>'); ++j) {
+                if (quote)
+                    quote = xml[j] == quote ? 0 : quote;
+                else if (xml[j] == '"' || xml[j] == '\'')
+                    quote = xml[j];
+                else if (xml[j] == '=' && ++attributes > MaxAttributes)
+                    return false;
+            }
+            if (j < xml.size() && xml[j - 1] != '/' && ++depth > MaxDepth)
+                return false;
+            i = j + 1;
+        }
+    }
+    return true;
+}
+
+// The workbook's parts, inflated one at a time within one budget of bytes
+// and one of time.
 class Container
 {
 public:
@@ -88,16 +136,35 @@ public:
     {
         zlib_filefunc64_def functions{openStream, readStream, writeStream, tellStream, seekStream, closeStream, streamError, &m_stream};
         m_zip.reset(unzOpen2_64("", &functions));
+        // Where each part is, from one pass over the zip's directory: a
+        // lookup by name would read the whole directory each time.
+        for (int status = m_zip ? unzGoToFirstFile(m_zip.get()) : UNZ_END_OF_LIST_OF_FILE; status == UNZ_OK;
+             status = unzGoToNextFile(m_zip.get())) {
+            char name[512];
+            unz64_file_pos position{};
+            m_tooManyParts = m_parts.size() == XlsxBook::MaxParts;
+            if (m_tooManyParts || unzGetCurrentFileInfo64(m_zip.get(), nullptr, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK
+                || unzGetFilePos64(m_zip.get(), &position) != UNZ_OK) {
+                m_zip.reset();
+                break;
+            }
+            m_parts.insert(QString::fromUtf8(name).toLower(), position);
+        }
     }
 
     bool isOpen() const { return m_zip != nullptr; }
 
     // The part's bytes, nullopt when there is no such part; an error when it
-    // cannot be inflated or the budget runs out.
+    // cannot be inflated, the budget runs out or its XML has a shape no
+    // workbook has.
     std::optional<Result<QByteArray>> part(const QString &name)
     {
-        if (unzLocateFile(m_zip.get(), name.toUtf8().constData(), 2) != UNZ_OK)
+        const auto found = m_parts.constFind(name.toLower());
+        if (found == m_parts.cend())
             return std::nullopt;
+        unz64_file_pos position = *found;
+        if (unzGoToFilePos64(m_zip.get(), &position) != UNZ_OK)
+            return Result<QByteArray>(damaged());
         unz_file_info64 info{};
         if (unzGetCurrentFileInfo64(m_zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             return Result<QByteArray>(damaged());
@@ -121,33 +188,58 @@ public:
         }
         if (unzCloseCurrentFile(m_zip.get()) != UNZ_OK || read < 0)
             return Result<QByteArray>(damaged());
+        if (!hasWorkbookShape(data))
+            return Result<QByteArray>(refused(m_path, u"%1 的内容嵌套太深或属性太多，不像 Excel 工作簿"_s.arg(name)));
         return Result<QByteArray>(data);
     }
 
-    FileError damaged() const { return refused(m_path, u"文件不完整或已损坏"_s); }
+    FileError damaged() const
+    {
+        if (m_tooManyParts)
+            return refused(m_path, u"里面有 %1 个以上的文件，不像 Excel 工作簿"_s.arg(XlsxBook::MaxParts));
+        return refused(m_path, u"文件不完整或已损坏"_s);
+    }
+
+    // Why the XML of a part could not be read: too late, or damaged.
+    FileError failed(const QXmlStreamReader &xml) const
+    {
+        if (xml.errorString() == LateMarker)
+            return refused(m_path, u"读取超过 %1 秒还没有读完，不像一份名单"_s.arg(XlsxBook::TimeLimitMs / 1000.0));
+        return damaged();
+    }
+
+    // The next element's start, or false at the end, on an error or when
+    // the time is up; a document type declaration is an error, so that no
+    // entity is ever expanded.
+    bool nextElement(QXmlStreamReader &xml) const
+    {
+        if (m_deadline.hasExpired()) {
+            xml.raiseError(LateMarker);
+            return false;
+        }
+        while (!xml.atEnd()) {
+            const auto token = xml.readNext();
+            if (token == QXmlStreamReader::DTD) {
+                xml.raiseError(u"DTD"_s);
+                return false;
+            }
+            if (token == QXmlStreamReader::StartElement)
+                return true;
+        }
+        return false;
+    }
 
 private:
+    static inline const QString LateMarker = u"late"_s;
+
     MemoryStream m_stream;
     QString m_path;
     std::unique_ptr<void, ZipCloser> m_zip;
+    QHash<QString, unz64_file_pos> m_parts;
+    bool m_tooManyParts = false;
     qint64 m_unpacked = 0;
+    QDeadlineTimer m_deadline{XlsxBook::TimeLimitMs};
 };
-
-// A reader that refuses a document type declaration, so that no entity is
-// ever expanded.
-bool nextElement(QXmlStreamReader &xml)
-{
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::DTD) {
-            xml.raiseError(u"DTD"_s);
-            return false;
-        }
-        if (token == QXmlStreamReader::StartElement)
-            return true;
-    }
-    return false;
-}
 
 // The text of an <si> or <is> element: its <t> elements, without the
 // phonetic runs (<rPh>) that East Asian spreadsheets add.
@@ -178,16 +270,19 @@ QString richText(QXmlStreamReader &xml)
     return text;
 }
 
-std::optional<QStringList> sharedStrings(const QByteArray &data)
+Result<QStringList> sharedStrings(const Container &zip, const QByteArray &data, const QString &path)
 {
     QXmlStreamReader xml(data);
     QStringList strings;
-    while (nextElement(xml)) {
-        if (xml.name() == u"si"_s)
-            strings << richText(xml);
+    while (zip.nextElement(xml)) {
+        if (xml.name() != u"si"_s)
+            continue;
+        if (strings.size() == XlsxBook::MaxStrings)
+            return refused(path, u"里面的文字超过 %1 段，不像一个班的名单"_s.arg(XlsxBook::MaxStrings));
+        strings << richText(xml);
     }
     if (xml.hasError())
-        return std::nullopt;
+        return zip.failed(xml);
     return strings;
 }
 
@@ -233,7 +328,7 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
     QString sharedStringsPart = u"xl/sharedStrings.xml"_s;
     {
         QXmlStreamReader xml(relations.value());
-        while (nextElement(xml)) {
+        while (zip.nextElement(xml)) {
             if (xml.name() != u"Relationship"_s)
                 continue;
             const auto attributes = xml.attributes();
@@ -244,12 +339,12 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
                 sharedStringsPart = target;
         }
         if (xml.hasError())
-            return zip.damaged();
+            return zip.failed(xml);
     }
     QList<std::pair<QString, QString>> sheets; // name, part
     {
         QXmlStreamReader xml(workbook.value());
-        while (nextElement(xml) && sheets.size() < MaxSheets) {
+        while (zip.nextElement(xml) && sheets.size() < MaxSheets) {
             if (xml.name() != u"sheet"_s)
                 continue;
             QString id;
@@ -261,17 +356,17 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
                 sheets.append({xml.attributes().value(u"name"_s).toString(), targets.value(id)});
         }
         if (xml.hasError())
-            return zip.damaged();
+            return zip.failed(xml);
     }
 
     QStringList strings;
     if (auto part = zip.part(sharedStringsPart)) {
         if (!part->ok())
             return part->error();
-        const auto read = sharedStrings(part->value());
-        if (!read)
-            return zip.damaged();
-        strings = *read;
+        auto read = sharedStrings(zip, part->value(), path);
+        if (!read.ok())
+            return read.error();
+        strings = std::move(read.value());
     }
 
     QList<Worksheet> book;
@@ -284,12 +379,14 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
         qsizetype row = -1;
         qsizetype column = -1;
         QString type;
-        while (nextElement(xml)) {
+        while (zip.nextElement(xml)) {
             const auto element = xml.name();
             if (element == u"row"_s) {
+                // The rows read count, and so does the number a row gives
+                // itself: either over the bound is no class.
                 const qsizetype number = xml.attributes().value(u"r"_s).toLongLong();
                 row = number > 0 ? number - 1 : row + 1;
-                if (row >= TableText::MaxRows)
+                if (row >= TableText::MaxRows || sheet.rows.size() == TableText::MaxRows)
                     return refused(path, u"工作表“%1”超过 %2 行，不像一个班的名单"_s.arg(name).arg(TableText::MaxRows));
                 sheet.rows.append(QStringList());
                 column = -1;
@@ -313,7 +410,7 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
             }
         }
         if (xml.hasError())
-            return zip.damaged();
+            return zip.failed(xml);
         book.append(std::move(sheet));
     }
     if (book.isEmpty())

@@ -33,27 +33,65 @@ QString cellText(const QTextTableCell &cell)
     return text;
 }
 
+// Whether the HTML nests its elements at most MaxDepth deep and holds at
+// most MaxTables tables: QTextDocument takes seconds, and then minutes, over
+// thousands of nested tables or blocks, which no spreadsheet copies. A
+// cheap pass over the text; an element that HTML lets go unclosed counts as
+// open, which only errs on the safe side.
+bool isTame(QStringView html)
+{
+    constexpr int MaxDepth = 64;
+    constexpr int MaxTables = 16;
+    static const QStringList empty = {u"br"_s, u"img"_s, u"col"_s, u"meta"_s, u"link"_s, u"hr"_s, u"input"_s, u"wbr"_s, u"area"_s, u"base"_s,
+                                      u"source"_s, u"!"_s, u"?"_s};
+    int depth = 0;
+    int tables = 0;
+    for (qsizetype i = html.indexOf(u'<'); i >= 0; i = html.indexOf(u'<', i + 1)) {
+        const bool closing = i + 1 < html.size() && html[i + 1] == u'/';
+        qsizetype start = i + (closing ? 2 : 1);
+        qsizetype end = start;
+        while (end < html.size() && (html[end].isLetterOrNumber() || html[end] == u'!' || html[end] == u'?'))
+            ++end;
+        const QString name = html.sliced(start, end - start).toString().toLower();
+        if (name.isEmpty() || empty.contains(name.left(1) == u"!"_s || name.left(1) == u"?"_s ? name.left(1) : name))
+            continue;
+        const qsizetype close = html.indexOf(u'>', end);
+        const bool selfClosing = close > 0 && html[close - 1] == u'/';
+        if (closing) {
+            depth = std::max(0, depth - 1);
+        } else if (!selfClosing) {
+            tables += name == u"table"_s;
+            if (++depth > MaxDepth || tables > MaxTables)
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
-QList<QStringList> ClipboardTable::rows(const QMimeData &data)
+TableText::Table ClipboardTable::rows(const QMimeData &data)
 {
     // Spreadsheets put the same cells on the clipboard as text and as HTML;
     // their text is exact where HTML leaves room for styles and spans.
     if (data.hasText() && !data.text().trimmed().isEmpty())
-        return TableText::parse(QStringView(data.text()).left(MaxTextChars), u'\t').rows;
+        return TableText::parse(QStringView(data.text()).left(MaxTextChars), u'\t');
     if (data.hasHtml())
         return htmlRows(data.html().left(MaxHtmlChars));
     return {};
 }
 
-QList<QStringList> ClipboardTable::htmlRows(const QString &html)
+TableText::Table ClipboardTable::htmlRows(const QString &html)
 {
+    if (!isTame(html))
+        return {};
     QTextDocument document;
     document.setHtml(html);
     QTextTable *table = firstTable(document.rootFrame());
     if (!table)
-        return TableText::parse(document.toPlainText(), u'\t').rows;
-    QList<QStringList> rows;
+        return TableText::parse(document.toPlainText(), u'\t');
+    TableText::Table rows;
+    rows.cut = table->rows() > TableText::MaxRows;
     const int count = int(std::min<qsizetype>(table->rows(), TableText::MaxRows));
     for (int row = 0; row < count; ++row) {
         QStringList cells;
@@ -61,7 +99,7 @@ QList<QStringList> ClipboardTable::htmlRows(const QString &html)
             const QTextTableCell cell = table->cellAt(row, column);
             cells << (cell.row() == row && cell.column() == column ? cellText(cell) : QString());
         }
-        rows << cells;
+        rows.rows << cells;
     }
     return rows;
 }

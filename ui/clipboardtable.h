@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QList>
+#include "files/tabletext.h"
+
 #include <QString>
-#include <QStringList>
 
 class QMimeData;
 
@@ -14,13 +14,15 @@ class QMimeData;
 //
 // Bounded: at most MaxTextChars of the text and MaxHtmlChars of the HTML are
 // read, and at most TableText::MaxRows rows kept, however much the clipboard
-// holds. Nothing usable (an image, nothing at all) gives no rows.
+// holds; HTML that nests elements deeper than any spreadsheet does is not
+// read. Nothing usable (an image, nothing at all) gives no rows.
 class ClipboardTable
 {
 public:
     static constexpr qsizetype MaxTextChars = 1024 * 1024;
     static constexpr qsizetype MaxHtmlChars = 1024 * 1024;
 
-    static QList<QStringList> rows(const QMimeData &data);
-    static QList<QStringList> htmlRows(const QString &html);
+    // The rows, and whether there were more than were kept.
+    static TableText::Table rows(const QMimeData &data);
+    static TableText::Table htmlRows(const QString &html);
 };

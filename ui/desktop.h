@@ -43,6 +43,10 @@ public:
     // and 取消 (Escape too): the number of the choice, from 0, or nullopt for
     // 取消.
     virtual std::optional<int> ask(QWidget *parent, const QString &text, const QString &title, const QStringList &choices) = 0;
+    // A modal choice of one of `items` in a list, the first selected, with
+    // the text above it: the number of the item chosen, from 0, or nullopt
+    // for 取消.
+    virtual std::optional<int> chooseItem(QWidget *parent, const QString &text, const QString &title, const QStringList &items) = 0;
     // Asks the desktop to open a web address; failure is silent.
     virtual void openUrl(const QUrl &url) = 0;
 };

@@ -550,11 +550,19 @@ void Form1::openSeatList(const QString &path)
 void Form1::paste()
 {
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    const auto roster = data ? RosterTable::read(ClipboardTable::rows(*data), true) : std::nullopt;
-    if (!roster)
-        return m_desktop.showWarning(this, u"剪贴板里没有可以粘贴的姓名或座位表。"_s, PasteTitle);
-    if (takeRoster(*roster, PasteTitle, std::nullopt) && roster->leftOut > 0)
-        m_desktop.showMessage(this, u"只粘贴了前 %1 个姓名，另有 %2 个没有放入。"_s.arg(SeatChart::SeatCount).arg(roster->leftOut),
+    const TableText::Table table = data ? ClipboardTable::rows(*data) : TableText::Table();
+    QString problem;
+    const auto roster = RosterTable::read(table.rows, true, &problem);
+    if (!roster) {
+        return m_desktop.showWarning(this, problem.isEmpty() ? u"剪贴板里没有可以粘贴的姓名或座位表。"_s : problem + u"。"_s,
+                                     PasteTitle);
+    }
+    // A clipboard cut at its bound held more names than were counted.
+    if (takeRoster(*roster, PasteTitle, std::nullopt) && (roster->leftOut > 0 || table.cut))
+        m_desktop.showMessage(this,
+                              u"只粘贴了前 %1 个姓名，另有 %2 个%3没有放入。"_s.arg(SeatChart::SeatCount)
+                                  .arg(roster->leftOut)
+                                  .arg(table.cut ? u"以上"_s : QString()),
                               PasteTitle);
 }
 
@@ -567,20 +575,24 @@ void Form1::importRoster(const QString &path)
     if (!book.ok())
         return warn(ImportTitle, book.error());
     QList<std::pair<QString, RosterTable::Roster>> found; // sheets that have a name column
+    QString problem = u"找不到姓名列（例如标题为“姓名”的一列）"_s;
     for (const Worksheet &sheet : book.value()) {
-        if (auto roster = RosterTable::read(sheet.rows, false))
+        QString why;
+        if (auto roster = RosterTable::read(sheet.rows, false, &why))
             found.append({sheet.name, std::move(*roster)});
+        else if (!why.isEmpty())
+            problem = book.value().size() > 1 ? u"工作表“%1”：%2"_s.arg(sheet.name, why) : why;
     }
     if (found.isEmpty())
-        return warn(ImportTitle, FileError(FileError::Reason::NotARoster, FileError::Action::Read, path,
-                                           u"找不到姓名列（例如标题为“姓名”的一列）"_s));
+        return warn(ImportTitle, FileError(FileError::Reason::NotARoster, FileError::Action::Read, path, problem));
     int chosen = 0;
     if (found.size() > 1) {
         QStringList sheets;
         for (const auto &[name, roster] : std::as_const(found))
-            sheets << QString(name).replace(u'&', u"&&"_s); // a button's text, not its shortcut
-        const auto answer = m_desktop.ask(this, u"%1里有几张工作表都有姓名，要导入哪一张？"_s.arg(FileError::quoted(QFileInfo(path).fileName())),
-                                          ImportTitle, sheets);
+            sheets << name;
+        const auto answer =
+            m_desktop.chooseItem(this, u"%1里有几张工作表都有姓名，要导入哪一张？"_s.arg(FileError::quoted(QFileInfo(path).fileName())),
+                                 ImportTitle, sheets);
         if (!answer)
             return;
         chosen = *answer;

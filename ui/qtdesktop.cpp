@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLibraryInfo>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -107,6 +109,23 @@ std::optional<int> QtDesktop::ask(QWidget *parent, const QString &text, const QS
     box->setEscapeButton(QMessageBox::Cancel);
     box->exec();
     const qsizetype chosen = buttons.indexOf(box->clickedButton());
+    return chosen < 0 ? std::nullopt : std::optional(int(chosen));
+}
+
+std::optional<int> QtDesktop::chooseItem(QWidget *parent, const QString &text, const QString &title, const QStringList &items)
+{
+    loadTranslations();
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    // The text names a file, which may look like markup.
+    for (auto *label : dialog.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const qsizetype chosen = items.indexOf(dialog.textValue());
     return chosen < 0 ? std::nullopt : std::optional(int(chosen));
 }
 

@@ -21,6 +21,7 @@ public:
     void showMessage(QWidget *parent, const QString &text, const QString &title) override;
     void showWarning(QWidget *parent, const QString &text, const QString &title) override;
     std::optional<int> ask(QWidget *parent, const QString &text, const QString &title, const QStringList &choices) override;
+    std::optional<int> chooseItem(QWidget *parent, const QString &text, const QString &title, const QStringList &items) override;
     void openUrl(const QUrl &url) override;
 
     // The box that showMessage() and showWarning() show: at least wide

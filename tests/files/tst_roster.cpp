@@ -37,22 +37,29 @@ Rows table(const QString &cells)
     return TableText::parse(tsv(cells), u'\t').rows;
 }
 
-// A workbook of one sheet, written with minizip: the parts a reader needs
-// and the sheet's XML as given.
-bool writeXlsx(const QString &path, const QByteArray &sheet)
+// A workbook of one sheet, written with minizip: the parts a reader needs,
+// the sheet's XML as given and `padding` more parts.
+bool writeXlsx(const QString &path, const QByteArray &sheet, int padding = 0, const QByteArray &strings = {})
 {
-    const QList<std::pair<const char *, QByteArray>> parts = {
+    QList<std::pair<const char *, QByteArray>> parts = {
         {"xl/workbook.xml",
          R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
         {"xl/_rels/workbook.xml.rels",
          R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>)"},
         {"xl/worksheets/sheet1.xml", sheet},
     };
+    if (!strings.isEmpty())
+        parts.append({"xl/sharedStrings.xml", strings});
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
     bool written = zip != nullptr;
     for (const auto &[name, data] : parts) {
         written = written && zipOpenNewFileInZip64(zip, name, nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6, 1) == ZIP_OK
             && zipWriteInFileInZip(zip, data.constData(), unsigned(data.size())) == ZIP_OK && zipCloseFileInZip(zip) == ZIP_OK;
+    }
+    for (int k = 0; k < padding; ++k) {
+        const QByteArray name = "xl/media/" + QByteArray::number(k);
+        written = written && zipOpenNewFileInZip64(zip, name.constData(), nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0, 0) == ZIP_OK
+            && zipCloseFileInZip(zip) == ZIP_OK;
     }
     return zip && zipClose(zip, nullptr) == ZIP_OK && written;
 }
@@ -73,6 +80,7 @@ private slots:
     void tableText();
     void read_data();
     void read();
+    void several();
     void fill_data();
     void fill();
     void unsavable_data();
@@ -97,8 +105,12 @@ void TestRoster::tableText_data()
         << u"\"Smith, John\",\"Tom \"\"TJ\"\" Jones\",\"a\r\nb\"\nx"_s << QChar(u',')
         << Rows{{u"Smith, John"_s, u"Tom \"TJ\" Jones"_s, u"a\r\nb"_s}, {u"x"_s}};
     QTest::newRow("a quote never closed is a character") << u"\"abc\tdef\nghi"_s << QChar(u'\t') << Rows{{u"\"abc"_s, u"def"_s}, {u"ghi"_s}};
+    QTest::newRow("a stray quote joins no names") << u"\"王子涵\n李欣怡\n张\"浩然"_s << QChar(u',')
+                                                  << Rows{{u"\"王子涵"_s}, {u"李欣怡"_s}, {u"张\"浩然"_s}};
+    QTest::newRow("a quoted cell that ends the text, and one that is empty") << u"\"\",\"a\"\"\""_s << QChar(u',')
+                                                                              << Rows{{QString(), u"a\""_s}};
     QTest::newRow("a quote inside a cell is a character") << u"王\"小\"明,b"_s << QChar(u',') << Rows{{u"王\"小\"明"_s, u"b"_s}};
-    QTest::newRow("text after the closing quote is kept") << u"\"a\"b,c"_s << QChar(u',') << Rows{{u"ab"_s, u"c"_s}};
+    QTest::newRow("text after a quote is no quoted cell") << u"\"a\"b,c"_s << QChar(u',') << Rows{{u"\"a\"b"_s, u"c"_s}};
     QTest::newRow("nothing") << QString() << QChar(u'\t') << Rows{};
 }
 
@@ -158,9 +170,24 @@ void TestRoster::read_data()
     QTest::newRow("a 7 × 5 grid, an empty row and empty seats") << grid << true << seating << seats << 0;
     QTest::newRow("the grid with the podium row above it") << u"讲台||||/"_s + grid << true << seating << seats << 0;
     QTest::newRow("the grid with its line end and an empty line after") << grid + u"//"_s << true << seating << seats << 0;
-    QTest::newRow("the grid as a list") << grid << false << list << QStringList{u"甲"_s, u"a"_s, u"1a"_s, u"g"_s, u"l"_s, u"r"_s} << 0;
-    QTest::newRow("six rows are no grid") << u"a|b|c|d|e/g|h|i|j|k/l|n|o|p|q/r|s|t|u|v/w|x|y|z|A/B|C|D|E|G"_s << true << list
-                                          << QStringList{u"a"_s, u"g"_s, u"l"_s, u"r"_s, u"w"_s, u"B"_s} << 0;
+    // Names in several columns and no header: which are the names is not
+    // guessed (see several()).
+    QTest::newRow("the grid as a list") << grid << false << none << QStringList() << 0;
+    QTest::newRow("six rows are no grid") << u"a|b|c|d|e/g|h|i|j|k/l|n|o|p|q/r|s|t|u|v/w|x|y|z|A/B|C|D|E|G"_s << true << none
+                                          << QStringList() << 0;
+    QTest::newRow("a grid with a sixth cell") << grid + u"/||||||z"_s << true << none << QStringList() << 0;
+    QTest::newRow("a grid with a number") << QString(grid).replace(u"甲"_s, u"12"_s) << true << none << QStringList() << 0;
+    QTest::newRow("a grid with 男") << QString(grid).replace(u"甲"_s, u"男"_s) << true << none << QStringList() << 0;
+    QTest::newRow("a grid with a header") << QString(grid).replace(u"甲"_s, u"姓名"_s) << true << list
+                                          << QStringList{u"a"_s, u"1a"_s, u"g"_s, u"l"_s, u"r"_s} << 0;
+    QTest::newRow("classes and nations beside the names") << u"高一（3）班|汉族|王子涵/高一（4）班|回族|李欣怡/初二|满族|张浩然"_s << true << list
+                                                          << QStringList{u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s} << 0;
+    QTest::newRow("a note alone in its row above the names, under headers") << u"学号|性别|/||转学生/1|男|王子涵/2|女|李欣怡/3|男|张浩然"_s
+                                                                            << true << list
+                                                                            << QStringList{u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s} << 0;
+    QTest::newRow("half of a column names") << u"王子涵/李欣怡/1/2"_s << true << list
+                                            << QStringList{u"王子涵"_s, u"李欣怡"_s, u"1"_s, u"2"_s} << 0;
+    QTest::newRow("less than half") << u"王子涵/李欣怡/1/2/3"_s << true << none << QStringList() << 0;
     QTest::newRow("seven rows with numbers are a list")
         << u"1|a|男|x|y/2|b|女|x|y/3|c|男|x|y/4|d|男|x|y/5|e|女|x|y/6|f|男|x|y/7|g|女|x|y"_s << true << list
         << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s} << 0;
@@ -180,6 +207,16 @@ void TestRoster::read()
     QCOMPARE(int(roster->kind), kind);
     QCOMPARE(roster->names, names);
     QCOMPARE(roster->leftOut, leftOut);
+}
+
+void TestRoster::several()
+{
+    QString problem;
+    QVERIFY(!RosterTable::read(table(u"1|王子涵|Wang Zihan/2|李欣怡|Li Xinyi"_s), true, &problem));
+    QCOMPARE(problem, u"表格里有几列都像是姓名（第 2 列和第 3 列），不知道该用哪一列；请只选姓名那一列，或者在那一列上面加上表头“姓名”"_s);
+    problem.clear();
+    QVERIFY(!RosterTable::read(table(u"1|男/2|女"_s), true, &problem));
+    QCOMPARE(problem, QString());
 }
 
 void TestRoster::fill_data()
@@ -323,6 +360,15 @@ void TestRoster::refused_data()
     QTest::newRow("a shared string that is not there") << u"made:index.xlsx"_s << u"文件不完整或已损坏"_s;
     QTest::newRow("an entity declaration") << u"made:entity.xlsx"_s << u"文件不完整或已损坏"_s;
     QTest::newRow("a folder") << u"made:folder.xlsx"_s << u"是一个文件夹"_s;
+    // Shapes that cost the XML reader time or memory out of all proportion.
+    QTest::newRow("a row of 65 attributes") << u"made:attributes.xlsx"_s << u"嵌套太深或属性太多"_s;
+    QTest::newRow("33 levels of elements") << u"made:deep.xlsx"_s << u"嵌套太深或属性太多"_s;
+    QTest::newRow("10001 rows that all say they are the first") << u"made:first.xlsx"_s << u"超过 10000 行"_s;
+    QTest::newRow("4097 parts") << u"made:parts.xlsx"_s << u"4096 个以上的文件"_s;
+    QTest::newRow("200001 shared strings") << u"made:strings.xlsx"_s << u"文字超过 200000 段"_s;
+    // FreeXL counts a date's days one by one: its child is stopped.
+    QTest::newRow("xls dates in the year five million") << u"dates.xls"_s << u"读取超过 0.8 秒"_s;
+    QTest::newRow("an xls that crashes FreeXL") << u"segfault.xls"_s << u"损坏"_s;
 }
 
 void TestRoster::refused()
@@ -351,6 +397,19 @@ void TestRoster::refused()
         } else if (file.endsWith(u"entity.xlsx"_s)) {
             QVERIFY(writeXlsx(path, R"(<?xml version="1.0"?><!DOCTYPE w [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;">]>)"
                                     + sheetXml(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>&b;</t></is></c></row>)")));
+        } else if (file.endsWith(u"attributes.xlsx"_s)) {
+            QByteArray row = "<row r=\"1\"";
+            for (int k = 0; k < 65; ++k)
+                row += " a" + QByteArray::number(k) + "=\"1\"";
+            QVERIFY(writeXlsx(path, sheetXml(row + "/>")));
+        } else if (file.endsWith(u"deep.xlsx"_s)) {
+            QVERIFY(writeXlsx(path, sheetXml(QByteArray("<x>").repeated(31) + QByteArray("</x>").repeated(31))));
+        } else if (file.endsWith(u"first.xlsx"_s)) {
+            QVERIFY(writeXlsx(path, sheetXml(QByteArray(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>王</t></is></c></row>)").repeated(10001))));
+        } else if (file.endsWith(u"parts.xlsx"_s)) {
+            QVERIFY(writeXlsx(path, sheetXml({}), 4094));
+        } else if (file.endsWith(u"strings.xlsx"_s)) {
+            QVERIFY(writeXlsx(path, sheetXml({}), 0, "<sst>" + QByteArray("<si><t>a</t></si>").repeated(200001) + "</sst>"));
         } else {
             QVERIFY(QDir().mkdir(path));
         }

@@ -165,6 +165,12 @@ public:
         log << u"ask "_s + title + u": "_s + text.section(u'\n', 0, 0);
         return nextAnswer;
     }
+    // "choose <title>: <text> <item>|<item>..."; the choice is nextAnswer.
+    std::optional<int> chooseItem(QWidget *, const QString &text, const QString &title, const QStringList &items) override
+    {
+        log << u"choose "_s + title + u": "_s + text + u' ' + items.join(u'|');
+        return nextAnswer;
+    }
 };
 
 // The face that draws the first of `text` in `font`, fallback included.
@@ -963,6 +969,10 @@ void TestForm1::pasteAndImport_data()
     const QString nothing = u"warning 粘贴: 剪贴板里没有可以粘贴的姓名或座位表。"_s;
     row("粘贴 a picture", u"clip image, key 3 Ctrl+V"_s, {.said = {nothing}});
     row("粘贴 numbers", u"clip text:1|男/2|女, key 3 Ctrl+V"_s, {.said = {nothing}});
+    row("粘贴 names in two columns", u"clip text:王子涵|Wang/李欣怡|Li, key 3 Ctrl+V"_s,
+        {.said = {u"warning 粘贴: 表格里有几列都像是姓名（第 1 列和第 2 列），不知道该用哪一列；请只选姓名那一列，或者在那一列上面加上表头“姓名”。"_s}});
+    row("粘贴 a huge list", u"clip text:"_s + numbered(10001, u"|甲"_s).join(u'/') + u", key 3 Ctrl+V"_s,
+        {.seats = {{0, u"甲0"_s}, {34, u"甲34"_s}}, .said = {u"粘贴: 只粘贴了前 35 个姓名，另有 9965 个以上没有放入。"_s}});
     row("粘贴 a name Save would not keep", u"clip text:姓名/王子涵/Jones,Tom \"TJ\", key 3 Ctrl+V"_s,
         {.said = {u"warning 粘贴: 姓名"_s + quoted(u"Jones,Tom \"TJ\""_s)
                   + u"保存到名单文件后读出来会不一样（它以英文双引号开头、同时含有英文逗号和双引号，或者太长），请先在表格里改一下再粘贴。"_s}});
@@ -974,7 +984,7 @@ void TestForm1::pasteAndImport_data()
     const QString menu = u"menu 撤销(&U)[Ctrl+Z]- 重做(&R)[Ctrl+Shift+Z]- | 随机排座(&D)[Ctrl+R]+ 排座规则…(&L)[Ctrl+L]+ | 打印…(&P)[Ctrl+P]+ "
                          u"导出 PDF 或图片…(&E)[Ctrl+E]+ 复制(&C)[Ctrl+C]+ 粘贴(&V)[Ctrl+V]+ 导入名单…(&I)[]+ 全屏显示(&F)[F11]+ | 关于(&A)[F1]+"_s;
     const QString dialog = u"open 导入名单 名单文件(*.xlsx *.xls *.csv *.txt)|*.xlsx;*.xls;*.csv;*.txt|All files(*.*)|*.*"_s;
-    const QString which = u"ask 导入名单: "_s + quoted(u"sheets.xlsx"_s) + u"里有几张工作表都有姓名，要导入哪一张？"_s;
+    const QString which = u"choose 导入名单: "_s + quoted(u"sheets.xlsx"_s) + u"里有几张工作表都有姓名，要导入哪一张？ 高一1班|高一2班"_s;
     row("导入名单: a choice of sheets", u"answer sheets.xlsx, reply 1, menu Form1 导入名单…(&I)"_s,
         {.seats = {{0, u"杜嘉豪"_s}, {5, u"田野"_s}, {6, {}}}, .said = {dialog, which, u"导入名单: 导入完成，共 6 个姓名。"_s, menu}, .current = u"sheets.xlsx"_s},
         Class + Files{fixture(u"sheets.xlsx"_s)});
