@@ -89,6 +89,10 @@ private slots:
     void files();
     void refused_data();
     void refused();
+    void sheetCells_data();
+    void sheetCells();
+    void csv_data();
+    void csv();
 };
 
 void TestRoster::tableText_data()
@@ -418,6 +422,70 @@ void TestRoster::refused()
     QVERIFY(!book.ok());
     QVERIFY2(book.error().message().contains(why), qPrintable(book.error().message()));
     QCOMPARE(book.error().path(), path);
+}
+
+// Where the cells of a sheet go: by their references, or one after the
+// other where a cell has none.
+void TestRoster::sheetCells_data()
+{
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<Rows>("cells");
+    QTest::newRow("by reference, gaps empty")
+        << QByteArray(R"(<row r="1"><c r="B1" t="inlineStr"><is><t>b</t></is></c><c r="D1"><v>4</v></c></row>)")
+        << Rows{{QString(), u"b"_s, QString(), u"4"_s}};
+    QTest::newRow("Z and AA") << QByteArray(R"(<row><c r="Z1"><v>26</v></c><c r="AA1"><v>27</v></c></row>)")
+                              << Rows{QStringList(25, QString()) << u"26"_s << u"27"_s};
+    QTest::newRow("lower case, and none") << QByteArray(R"(<row><c r="b1"><v>2</v></c><c><v>3</v></c></row><row><c><v>x</v></c></row>)")
+                                          << Rows{{QString(), u"2"_s, u"3"_s}, {u"x"_s}};
+    QTest::newRow("past the 64th column: left out") << QByteArray(R"(<row><c r="BL1"><v>64</v></c><c r="BM1"><v>65</v></c></row>)")
+                                                    << Rows{QStringList(63, QString()) << u"64"_s};
+    QTest::newRow("a reference of four letters: the next cell")
+        << QByteArray(R"(<row><c r="C1"><v>3</v></c><c r="ABCD1"><v>x</v></c></row>)") << Rows{{QString(), QString(), u"3"_s, u"x"_s}};
+    QTest::newRow("rich text without its phonetic run")
+        << QByteArray(R"(<row><c t="inlineStr"><is><r><t>王</t></r><rPh><t>おう</t></rPh><r><t>子涵</t></r></is></c></row>)")
+        << Rows{{u"王子涵"_s}};
+    QTest::newRow("a formula's string, a boolean, an error") << QByteArray(R"(<row><c t="str"><f>A1</f><v>甲</v></c><c t="b"><v>1</v></c></row>)")
+                                                              << Rows{{u"甲"_s, u"1"_s}};
+}
+
+void TestRoster::sheetCells()
+{
+    QFETCH(QByteArray, rows);
+    QFETCH(Rows, cells);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"s.xlsx"_s);
+    QVERIFY(writeXlsx(path, sheetXml(rows)));
+    const auto book = XlsxBook::read(readBytes(path), path);
+    QVERIFY2(book.ok(), qPrintable(book.ok() ? QString() : book.error().message()));
+    QCOMPARE(book.value().first().rows, cells);
+}
+
+// The separator of a .csv file, from its first line.
+void TestRoster::csv_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("commas") << QByteArray("姓名,性别\n王子涵,男\n李欣怡,女\n") << QStringList{u"王子涵"_s, u"李欣怡"_s};
+    QTest::newRow("tabs") << QByteArray("姓名\t性别\n王子涵\t男\n") << QStringList{u"王子涵"_s};
+    QTest::newRow("semicolons, a comma inside a name") << QByteArray("姓名;性别\nSmith, John;男\n") << QStringList{u"Smith, John"_s};
+    QTest::newRow("as many tabs as semicolons: tabs") << QByteArray("姓名\t性别;\n王子涵\t男;\n") << QStringList{u"王子涵"_s};
+    QTest::newRow("a comma wins") << QByteArray("学号,姓名\t\t\n1,王子涵\t\t\n") << QStringList{u"王子涵"_s};
+}
+
+void TestRoster::csv()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, names);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"班.csv"_s);
+    QVERIFY(writeBytes(path, bytes));
+    const auto book = RosterFile::read(path);
+    QVERIFY(book.ok());
+    QCOMPARE(book.value().size(), 1);
+    QCOMPARE(book.value().first().name, u"班"_s);
+    const auto roster = RosterTable::read(book.value().first().rows, false);
+    QVERIFY(roster);
+    QCOMPARE(roster->names, names);
 }
 
 QTEST_GUILESS_MAIN(TestRoster)

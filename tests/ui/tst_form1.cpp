@@ -7,6 +7,7 @@
 #include "sedarioconfig.h"
 #include "testfiles.h"
 #include "ui/application.h"
+#include "ui/clipboardtable.h"
 #include "ui/desktop.h"
 #include "ui/filefilter.h"
 #include "ui/form1.h"
@@ -209,6 +210,8 @@ private slots:
     void dragsAndDrops() { commands(); }
     void pasteAndImport_data();
     void pasteAndImport() { commands(); }
+    void clipboardTable_data();
+    void clipboardTable();
     void rules_data();
     void rules() { commands(); }
     void simplifiedForms();
@@ -1005,6 +1008,48 @@ void TestForm1::pasteAndImport_data()
          .current = u"roster-gbk.csv"_s,
          .written = {{list, TextCodec::encode(u"郝建华\r\n白若溪\r\n崔浩\r\n陈喆\r\n\"Smith, John\"\r\n"_s)}, {u"Option"_s, "False"}}},
         Class + Files{fixture(u"roster-utf8bom.csv"_s), fixture(u"roster-gbk.csv"_s)});
+}
+
+// The table ClipboardTable reads from the clipboard's text and HTML.
+void TestForm1::clipboardTable_data()
+{
+    using Rows = QList<QStringList>;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<bool>("cut");
+    const QString spans = u"<table><tr><td colspan=2>标题</td><td rowspan=2>x</td></tr><tr><td>a</td><td>b<br>c</td></tr></table>"_s;
+    QTest::newRow("text first") << u"甲\t乙\n"_s << spans << Rows{{u"甲"_s, u"乙"_s}} << false;
+    QTest::newRow("HTML when the text is blank: a merged cell fills its first place")
+        << u" \r\n"_s << spans << Rows{{u"标题"_s, QString(), u"x"_s}, {u"a"_s, u"b\nc"_s, QString()}} << false;
+    QTest::newRow("HTML without a table: a row a line") << QString() << u"<p>王子涵</p><p>李欣怡</p>"_s << Rows{{u"王子涵"_s}, {u"李欣怡"_s}}
+                                                        << false;
+    const auto nested = [](int depth) -> QString {
+        return u"<div>"_s.repeated(depth) + u"<table><tr><td>a</td></tr></table>"_s + u"</div>"_s.repeated(depth);
+    };
+    QTest::newRow("64 elements deep") << QString() << nested(61) << Rows{{u"a"_s}} << false;
+    QTest::newRow("65 elements deep: not read") << QString() << nested(62) << Rows{} << false;
+    QTest::newRow("17 tables: not read") << QString() << u"<table><tr><td>a</td></tr></table>"_s.repeated(17) << Rows{} << false;
+    QTest::newRow("10001 lines of text: cut") << u"a\n"_s.repeated(10001) << QString() << Rows(10000, QStringList{u"a"_s}) << true;
+    QTest::newRow("an HTML table of 10001 rows: cut") << QString() << QString(u"<table>"_s + u"<tr><td>a</td></tr>"_s.repeated(10001) + u"</table>"_s)
+                                                     << Rows(10000, QStringList{u"a"_s}) << true;
+}
+
+void TestForm1::clipboardTable()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, html);
+    using Rows = QList<QStringList>;
+    QFETCH(Rows, rows);
+    QFETCH(bool, cut);
+    QMimeData data;
+    if (!text.isNull())
+        data.setText(text);
+    if (!html.isNull())
+        data.setHtml(html);
+    const TableText::Table table = ClipboardTable::rows(data);
+    QCOMPARE(table.rows, rows);
+    QCOMPARE(table.cut, cut);
 }
 
 void TestForm1::commands()
