@@ -126,6 +126,8 @@ int main(int argc, char **argv)
     if (!html.open(QIODevice::ReadOnly))
         return 1;
     gridHtml.setHtml(QString::fromUtf8(html.readAll()));
+    QMimeData nestedTables;
+    nestedTables.setHtml(u"<table><tr><td>"_s.repeated(30000));
 
     const std::vector<Case> cases = {
         {"import .xlsx, 60 rows", 50, true, [] { return import(Rosters + u"/class60.xlsx"_s); }},
@@ -139,8 +141,11 @@ int main(int argc, char **argv)
         {"refuse encrypted .xlsx", 1000, false, [] { return import(Fixtures + u"/encrypted.xlsx"_s); }},
         {"refuse encrypted .xls", 1000, false, [] { return import(Fixtures + u"/encrypted.xls"_s); }},
         {"refuse .xls that is text", 1000, false, [] { return import(Fixtures + u"/text.xls"_s); }},
+        {"refuse .xls that stalls FreeXL", 1000, false, [] { return import(Fixtures + u"/dates.xls"_s); }},
+        {"refuse .xls that crashes FreeXL", 1000, false, [] { return import(Fixtures + u"/segfault.xls"_s); }},
         {"refuse 100 MB .csv", 1000, false, [&] { return import(bigCsv); }},
         {"refuse a million rows", 1000, false, [&] { return import(millionRows); }},
+        {"refuse 30000 nested tables (paste)", 1000, false, [&] { return paste(nestedTables); }},
     };
     std::printf("%-32s %10s %10s %10s  %s\n", "case", "median ms", "slowest", "target", "");
     bool allMet = true;
