@@ -272,6 +272,10 @@ QString richText(QXmlStreamReader &xml)
 
 Result<QStringList> sharedStrings(const Container &zip, const QByteArray &data, const QString &path)
 {
+    // Counted in the bytes first, which takes a moment where parsing them
+    // would take most of the time allowed.
+    if (data.count("<si>") + data.count("<si ") + data.count("<si/>") > XlsxBook::MaxStrings)
+        return refused(path, u"里面的文字超过 %1 段，不像一个班的名单"_s.arg(XlsxBook::MaxStrings));
     QXmlStreamReader xml(data);
     QStringList strings;
     while (zip.nextElement(xml)) {
