@@ -147,6 +147,8 @@ void TestRoster::read_data()
                                                          << QStringList{u"王子涵"_s, u"李欣怡"_s, u"张浩然"_s} << 0;
     QTest::newRow("no header, names in the first column under a title") << u"高一（3）班学生名单/王子涵|男/李欣怡|女"_s << true << list
                                                                         << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("no header, a title that names no list") << u"一年级二班/王子涵|男/李欣怡|女"_s << true << list
+                                                            << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
     QTest::newRow("one column under a title") << u"高一（3）班名单/王子涵/李欣怡"_s << true << list << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
     QTest::newRow("headers of other columns only") << u"学号|班级|/1|高一|王子涵/2|高一|李欣怡"_s << true << list
                                                    << QStringList{u"王子涵"_s, u"李欣怡"_s} << 0;
