@@ -53,7 +53,8 @@ bool isTame(QStringView html)
         while (end < html.size() && (html[end].isLetterOrNumber() || html[end] == u'!' || html[end] == u'?'))
             ++end;
         const QString name = html.sliced(start, end - start).toString().toLower();
-        if (name.isEmpty() || empty.contains(name.left(1) == u"!"_s || name.left(1) == u"?"_s ? name.left(1) : name))
+        // A declaration, a comment or a processing instruction opens nothing.
+        if (name.isEmpty() || empty.contains(name.startsWith(u'!') || name.startsWith(u'?') ? name.left(1) : name))
             continue;
         const qsizetype close = html.indexOf(u'>', end);
         const bool selfClosing = close > 0 && html[close - 1] == u'/';

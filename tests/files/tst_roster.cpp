@@ -446,6 +446,11 @@ void TestRoster::sheetCells_data()
     QTest::newRow("rich text without its phonetic run")
         << QByteArray(R"(<row><c t="inlineStr"><is><r><t>王</t></r><rPh><t>おう</t></rPh><r><t>子涵</t></r></is></c></row>)")
         << Rows{{u"王子涵"_s}};
+    QByteArray attributes = "<row";
+    for (int k = 0; k < 63; ++k)
+        attributes += " a" + QByteArray::number(k) + "=\"1\"";
+    QTest::newRow("64 attributes: read") << QByteArray(attributes + R"( r="1"><c><is><r><rPh><t>x</t></rPh></r></is></c></row>)") << Rows{{QString()}};
+    QTest::newRow("32 levels: read") << QByteArray(QByteArray("<x>").repeated(30) + QByteArray("</x>").repeated(30)) << Rows{};
     QTest::newRow("a formula's string, a boolean, an error") << QByteArray(R"(<row><c t="str"><f>A1</f><v>甲</v></c><c t="b"><v>1</v></c></row>)")
                                                               << Rows{{u"甲"_s, u"1"_s}};
 }

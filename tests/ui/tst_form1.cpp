@@ -1029,6 +1029,9 @@ void TestForm1::clipboardTable_data()
     };
     QTest::newRow("64 elements deep") << QString() << nested(61) << Rows{{u"a"_s}} << false;
     QTest::newRow("65 elements deep: not read") << QString() << nested(62) << Rows{} << false;
+    QTest::newRow("a chat's 70 names, a line break after each") << QString()
+                                                                << QString(u"<!DOCTYPE html><!-- names --><div>"_s + u"某<br>"_s.repeated(70) + u"</div>"_s)
+                                                                << Rows(70, QStringList{u"某"_s}) << false;
     QTest::newRow("17 tables: not read") << QString() << u"<table><tr><td>a</td></tr></table>"_s.repeated(17) << Rows{} << false;
     QTest::newRow("10001 lines of text: cut") << u"a\n"_s.repeated(10001) << QString() << Rows(10000, QStringList{u"a"_s}) << true;
     QTest::newRow("an HTML table of 10001 rows: cut") << QString() << QString(u"<table>"_s + u"<tr><td>a</td></tr>"_s.repeated(10001) + u"</table>"_s)
