@@ -26,9 +26,6 @@
 #define __has_feature(feature) 0
 #endif
 
-namespace {
-constexpr rlim_t ChildHeadroom = rlim_t(512) * 1024 * 1024;
-}
 
 using namespace Qt::StringLiterals;
 
@@ -146,6 +143,7 @@ void limitChild()
 {
 #if !defined(__SANITIZE_ADDRESS__) && !__has_feature(address_sanitizer)
     // The address sanitizer reserves terabytes of address space up front.
+    constexpr rlim_t ChildHeadroom = rlim_t(512) * 1024 * 1024;
     unsigned long pages = 0;
     if (std::FILE *statm = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(statm, "%lu", &pages) != 1)
