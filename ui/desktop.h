@@ -28,11 +28,13 @@ public:
     // every element separated by "|"; the first pair is selected. No
     // extension is added to a typed name.
     virtual std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter) = 0;
-    // A Save dialog for an export, with filters as above. A typed name that
-    // ends in none of the filters' extensions gets that of the filter chosen,
-    // before the dialog asks about replacing the file. The path and the number of the filter
-    // pair chosen, from 0, or nullopt when the user cancels.
-    virtual std::optional<std::pair<QString, int>> chooseExportFile(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // A Save dialog for an export, with filters as above, that suggests the
+    // name `suggested`. A typed name that ends in none of the filters'
+    // extensions gets that of the filter chosen, before the dialog asks
+    // about replacing the file. The path and the number of the filter pair
+    // chosen, from 0, or nullopt when the user cancels.
+    virtual std::optional<std::pair<QString, int>> chooseExportFile(QWidget *parent, const QString &title, const QString &filter,
+                                                                    const QString &suggested) = 0;
     // The print preview of the sheet's pages, from which the user prints.
     virtual void printPreview(QWidget *parent, const ChartSheet &sheet) = 0;
     // A modal box with the text, the title, one OK button and no icon.

@@ -407,8 +407,9 @@ void Form1::showFullScreenView()
         // Back to the window once the teacher closes the view; not while
         // the window itself is going, which takes the view with it.
         connect(m_fullScreen, &FullScreenView::closed, this, &QWidget::activateWindow);
-        // A draw, undo and redo in front of the class.
-        m_fullScreen->addActions({m_shuffleAction, m_undoAction, m_redoAction});
+        // A draw, undo and redo in front of the class, and a copy of what
+        // was drawn.
+        m_fullScreen->addActions({m_shuffleAction, m_undoAction, m_redoAction, m_copyAction});
         m_fullScreen->showSheet(sheet());
     }
     if (const QScreen *display = screen())
@@ -419,14 +420,17 @@ void Form1::showFullScreenView()
 
 void Form1::exportSheet()
 {
-    const auto chosen = m_desktop.chooseExportFile(this, ExportTitle, ExportFilter);
+    // The sheet's title and date, as a teacher names the file sent to the
+    // parents; the extension comes with the type chosen.
+    const ChartSheet shown = sheet();
+    const QString suggested = QString(ChartSheet::lineText(shown.title()) + u' ' + ChartSheet::dateText(shown.date())).replace(u'/', u'-');
+    const auto chosen = m_desktop.chooseExportFile(this, ExportTitle, ExportFilter, suggested);
     if (!chosen)
         return;
     // The extension decides; a name that has neither is written as the
     // filter chosen says.
     const QString suffix = QFileInfo(chosen->first).suffix().toLower();
     const bool png = suffix == u"png"_s || (suffix != u"pdf"_s && chosen->second == 1);
-    const ChartSheet shown = sheet();
     if (const auto error = StagedFile::write(chosen->first, png ? SheetDocuments::png(shown) : SheetDocuments::pdf(shown)))
         warn(ExportTitle, *error);
 }

@@ -44,19 +44,22 @@ std::optional<QString> QtDesktop::chooseFile(QWidget *parent, FileDialog kind, c
     return chosen ? std::optional(chosen->first) : std::nullopt;
 }
 
-std::optional<std::pair<QString, int>> QtDesktop::chooseExportFile(QWidget *parent, const QString &title, const QString &filter)
+std::optional<std::pair<QString, int>> QtDesktop::chooseExportFile(QWidget *parent, const QString &title, const QString &filter,
+                                                                   const QString &suggested)
 {
-    return runFileDialog(parent, FileDialog::Save, title, filter, true);
+    return runFileDialog(parent, FileDialog::Save, title, filter, true, suggested);
 }
 
 std::optional<std::pair<QString, int>> QtDesktop::runFileDialog(QWidget *parent, FileDialog kind, const QString &title,
-                                                                const QString &filter, bool addExtension)
+                                                                const QString &filter, bool addExtension, const QString &suggested)
 {
     loadTranslations();
     PlainFileIconProvider icons; // outlives the dialog
     ExtensionFileDialog dialog(parent, title, filter, addExtension);
     dialog.setIconProvider(&icons);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!suggested.isEmpty())
+        dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted || dialog.chosenFile().isEmpty())
         return std::nullopt;
     return std::pair(dialog.chosenFile(), dialog.chosenFilter());

@@ -16,7 +16,8 @@ class QtDesktop : public Desktop
 {
 public:
     std::optional<QString> chooseFile(QWidget *parent, FileDialog kind, const QString &title, const QString &filter) override;
-    std::optional<std::pair<QString, int>> chooseExportFile(QWidget *parent, const QString &title, const QString &filter) override;
+    std::optional<std::pair<QString, int>> chooseExportFile(QWidget *parent, const QString &title, const QString &filter,
+                                                            const QString &suggested) override;
     void printPreview(QWidget *parent, const ChartSheet &sheet) override;
     void showMessage(QWidget *parent, const QString &text, const QString &title) override;
     void showWarning(QWidget *parent, const QString &text, const QString &title) override;
@@ -33,7 +34,7 @@ public:
 private:
     void loadTranslations();
     std::optional<std::pair<QString, int>> runFileDialog(QWidget *parent, FileDialog kind, const QString &title, const QString &filter,
-                                                         bool addExtension);
+                                                         bool addExtension, const QString &suggested = {});
 
     QTranslator m_translator;
     bool m_translationsTried = false;

@@ -6,6 +6,7 @@
 #include "files/textcodec.h"
 #include "sedarioconfig.h"
 #include "testfiles.h"
+#include "sheet/sheetdocuments.h"
 #include "ui/application.h"
 #include "ui/clipboardtable.h"
 #include "ui/desktop.h"
@@ -85,7 +86,8 @@ const Files Class{List,
 const QString OpenList = u"open 打开 Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s;
 const QString OpenExam = u"open 打开考生信息 Txt files(*.txt)|*.txt|All files(*.*)|*.*"_s;
 const QString SaveTable = u"save 保存 RTF文件(*.rtf)|*.rtf|All files(*.*)|*.*"_s;
-const QString Export = u"export 导出 PDF 或图片 PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s;
+// An export suggests the sheet's title and today's date.
+const QString Export = u"export 导出 PDF 或图片 PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png 座位表 "_s + ChartSheet::dateText(QDate::currentDate());
 const QString Opened = u"打开完成: 打开完成"_s, Saved = u"保存完成: 保存完成"_s;
 const QString Open = u"About open"_s, Closed = u"About closed"_s, Url = u"open "_s + QString::fromUtf16(SedarioConfig::WebAddress);
 
@@ -146,9 +148,10 @@ public:
         log << (kind == FileDialog::Save ? u"save "_s : u"open "_s) + title + u' ' + filter;
         return std::exchange(nextChoice, std::nullopt);
     }
-    std::optional<std::pair<QString, int>> chooseExportFile(QWidget *, const QString &title, const QString &filter) override
+    std::optional<std::pair<QString, int>> chooseExportFile(QWidget *, const QString &title, const QString &filter,
+                                                            const QString &suggested) override
     {
-        log << u"export "_s + title + u' ' + filter;
+        log << u"export "_s + title + u' ' + filter + u' ' + suggested;
         const auto path = std::exchange(nextChoice, std::nullopt);
         return path ? std::optional(std::pair(*path, nextFilter)) : std::nullopt;
     }
@@ -1184,6 +1187,10 @@ void TestForm1::fullScreenView()
     QVERIFY(view->drawing());
     QTest::keyClick(view, Qt::Key_Space);
     QCOMPARE(std::tuple(view->drawing(), view->shownChart().arrangement()), std::tuple(false, drawn.arrangement()));
+    // Ctrl+C there copies the seating just drawn.
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), SheetDocuments::tabText(drawn));
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(view->shownChart().seat(3), u"p30"_s);
     // A list opened meanwhile titles the view at once.
@@ -1372,11 +1379,15 @@ void TestForm1::chooseExportFile()
     // asks whether to replace the file so named.
     QVERIFY(writeBytes(m_dialogFolder.filePath(u"座位表.png"_s), "\x89PNG"));
     bool question = false;
-    typeInDialog(typed, question,
-                 [](QFileDialog *dialog) { QTest::keyClick(dialog->findChild<QComboBox *>(u"fileTypeCombo"_s), Qt::Key_Down); });
+    QString suggested; // what the dialog shows before anything is typed
+    typeInDialog(typed, question, [&suggested](QFileDialog *dialog) {
+        suggested = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->text();
+        QTest::keyClick(dialog->findChild<QComboBox *>(u"fileTypeCombo"_s), Qt::Key_Down);
+    });
     QtDesktop desktop;
-    const auto answer = desktop.chooseExportFile(nullptr, u"导出"_s, u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s);
+    const auto answer = desktop.chooseExportFile(nullptr, u"导出"_s, u"PDF 文件(*.pdf)|*.pdf|PNG 图片(*.png)|*.png"_s, u"座位表 2026年12月8日"_s);
     QCOMPARE(std::tuple(answer, question), std::tuple(std::optional(std::pair(QDir(m_dialogFolder.path()).filePath(chosen), 1)), asked));
+    QCOMPARE(suggested, u"座位表 2026年12月8日"_s);
 }
 
 void TestForm1::messages()
