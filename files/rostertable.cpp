@@ -157,7 +157,12 @@ QString RosterTable::cleaned(QStringView cell)
             text += u' ';
         text += line;
     }
-    return text.replace(u'\t', u' ');
+    text.replace(u'\t', u' ');
+    // A name that 复制 isolated in its own writing direction comes back
+    // without the isolating marks.
+    if (text.size() >= 2 && text.front() == u'\u2068' && text.back() == u'\u2069')
+        text = text.sliced(1, text.size() - 2);
+    return text;
 }
 
 bool RosterTable::looksLikeName(QStringView cell)

@@ -184,12 +184,12 @@ void drawSeats(QPainter &painter, const Layout &layout, const ChartSheet &sheet,
 
 QString ChartSheet::lineText(QString text)
 {
+    // No installed face draws the control pictures (U+2400 and on): they
+    // showed as empty boxes.
     for (QChar &c : text) {
         const char16_t u = c.unicode();
-        if ((u >= u'\t' && u <= u'\r') || u == 0x85 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0) || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = u' ';
-        else if (u < 0x20 || u == 0x7f)
-            c = QChar(u == 0x7f ? char16_t(0x2421) : char16_t(0x2400 + u));
     }
     return text;
 }

@@ -38,8 +38,7 @@ public:
     static QString dateText(QDate date);
     // A name or title on one line, as the sheet and the pasted table show it:
     // tabs and line breaks become spaces, since they would start a new cell
-    // or row, and other control characters show as their symbols (U+2400
-    // and on), as the program's messages show them.
+    // or row, and so do other control characters, which no face draws.
     static QString lineText(QString text);
 
     // The seat shown in the cell at (column, row) of the view, both counted

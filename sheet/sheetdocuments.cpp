@@ -165,7 +165,13 @@ QString SheetDocuments::tabText(const SeatChart &chart)
         for (int column = 1; column <= SeatChart::Columns; ++column) {
             if (column > 1)
                 text += u'\t';
-            text += ChartSheet::lineText(chart.seat(chart.indexAtPupil(column, row)));
+            const QString name = ChartSheet::lineText(chart.seat(chart.indexAtPupil(column, row)));
+            // A name that sets a writing direction of its own keeps it to
+            // itself, as in messages; others stay as they are, for search.
+            const bool directs = std::any_of(name.begin(), name.end(), [](QChar c) {
+                return (c.unicode() >= 0x202a && c.unicode() <= 0x202e) || (c.unicode() >= 0x2066 && c.unicode() <= 0x2069);
+            });
+            text += directs ? u'\u2068' + name + u'\u2069' : name;
         }
         text += u'\n';
     }

@@ -30,7 +30,9 @@ public:
     // separated by tabs, an empty seat an empty cell: what a spreadsheet
     // pastes as a 7 × 5 table. Every line ends in "\n", the last one too, as
     // spreadsheets copy a table. Tabs and line breaks inside a name become
-    // spaces, and other control characters their symbols, as on the sheet.
+    // spaces, as on the sheet. A name that sets a writing direction of its
+    // own (an override, an embedding, an isolate) is isolated, between U+2068
+    // and U+2069, so that it cannot turn the rest of its line around.
     static QString tabText(const SeatChart &chart);
     // The same table in an HTML document, the names escaped: the title as
     // its caption and a row 讲台 above 第1排.

@@ -162,6 +162,8 @@ void TestRoster::read_data()
                                                          << QStringList{u"王子涵"_s, u"李欣怡"_s, QString(), u"张浩然"_s} << 0;
     QTest::newRow("a comma and white space in a cell")
         << u"姓名/Smith, John/  王子涵 \u3000/\u00A0李欣怡\u00A0"_s << true << list << QStringList{u"Smith, John"_s, u"王子涵"_s, u"李欣怡"_s} << 0;
+    QTest::newRow("a name 复制 isolated") << u"\u2068\u202Eabc\u2069/\u2068def"_s << true << list
+                                        << QStringList{u"\u202Eabc"_s, u"\u2068def"_s} << 0;
     QTest::newRow("a name wrapped in its cell") << u"姓名/\"古丽米热·\n艾买提\"/\"阿卜杜热合曼\r\n买买提\"/\"Anna\nMaria\""_s << true << list
                                                 << QStringList{u"古丽米热·艾买提"_s, u"阿卜杜热合曼买买提"_s, u"Anna Maria"_s} << 0;
     QTest::newRow("forty names: the first 35") << u"姓名/"_s + QStringList(QList<QString>(40, u"某"_s)).join(u'/') << true << list

@@ -254,8 +254,9 @@ void TestChartSheet::tabText_data()
     QTest::addColumn<PodiumSide>("podium");
     QTest::addColumn<QString>("first"); // 第1排
     QTest::addColumn<QString>("last");  // 第7排
-    QTest::newRow("podium top") << PodiumSide::Top << u"甲 乙  丙␁\ts7\ts14\ts21\ts28"_s << u"s6\ts13\ts20\ts27\t"_s;
-    QTest::newRow("podium bottom") << PodiumSide::Bottom << u"\ts27\ts20\ts13\ts6"_s << u"s28\ts21\ts14\ts7\t甲 乙  丙␁"_s;
+    // Seat 7 overrides its writing direction: isolated, it keeps it to itself.
+    QTest::newRow("podium top") << PodiumSide::Top << u"甲 乙  丙 \t\u2068\u202Es7\u2069\ts14\ts21\ts28"_s << u"s6\ts13\ts20\ts27\t"_s;
+    QTest::newRow("podium bottom") << PodiumSide::Bottom << u"\ts27\ts20\ts13\ts6"_s << u"s28\ts21\ts14\t\u2068\u202Es7\u2069\t甲 乙  丙 "_s;
 }
 
 void TestChartSheet::tabText()
@@ -269,6 +270,7 @@ void TestChartSheet::tabText()
     for (int seat = 1; seat < SeatChart::SeatCount - 1; ++seat)
         chart.setSeat(seat, u"s%1"_s.arg(seat));
     chart.setSeat(0, u"甲\t乙\r\n丙\u0001"_s);
+    chart.setSeat(7, u"\u202Es7"_s);
     const QStringList lines = SheetDocuments::tabText(chart).split(u'\n');
     QCOMPARE(lines.size(), SeatChart::Rows + 1);
     QCOMPARE(lines.back(), QString()); // the last line ends as the others
