@@ -120,14 +120,19 @@ void drawBox(QPainter &painter, const QRectF &box, qreal rule)
     painter.drawRect(box.adjusted(rule / 2, rule / 2, -rule / 2, -rule / 2));
 }
 
-void drawTitleLine(QPainter &painter, const QRectF &line, const QString &title, const QString &date)
+// The view in words at the left, the title in the middle, the date at the
+// right: a page printed alone, or handed to a substitute, says which way it
+// looks at the room.
+void drawTitleLine(QPainter &painter, const QRectF &line, const QString &title, const QString &date, const QString &view)
 {
-    const QFont dateFont = sheetFont(line.height() * 0.36);
-    const qreal dateWidth = date.isEmpty() ? 0 : QFontMetricsF(dateFont, painter.device()).horizontalAdvance(date);
-    painter.setFont(dateFont);
+    const QFont sideFont = sheetFont(line.height() * 0.36);
+    const QFontMetricsF metrics(sideFont, painter.device());
+    const qreal dateWidth = date.isEmpty() ? 0 : metrics.horizontalAdvance(date);
+    painter.setFont(sideFont);
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, date);
-    // The title stays in the middle of the page and clear of the date.
-    const qreal side = dateWidth + line.height() * 0.5;
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, view);
+    // The title stays in the middle of the page and clear of both.
+    const qreal side = std::max(dateWidth, metrics.horizontalAdvance(view)) + line.height() * 0.5;
     const QRectF titleBox = line.adjusted(side, 0, -side, 0);
     drawFitted(painter, titleBox, ChartSheet::lineText(title), sheetFont(line.height() * 0.6, QFont::Bold), line.height() * 0.4);
 }
@@ -201,6 +206,11 @@ QString ChartSheet::titleFor(const QString &classListName)
     return classListName.isEmpty() ? u"座位表"_s : classListName + u" 座位表"_s;
 }
 
+QString ChartSheet::viewText(View view)
+{
+    return view == View::FacingPodium ? u"面向讲台（学生视角）"_s : u"从讲台看（教师视角）"_s;
+}
+
 QString ChartSheet::dateText(QDate date)
 {
     return u"%1年%2月%3日"_s.arg(date.year()).arg(date.month()).arg(date.day());
@@ -226,7 +236,7 @@ void ChartSheet::paint(QPainter &painter, const QRectF &page, View view) const
     painter.fillRect(page, Qt::white);
     // A painter begun on a widget starts with the widget's text colour.
     painter.setPen(Qt::black);
-    drawTitleLine(painter, layout.title, m_title, m_date.isValid() ? dateText(m_date) : QString());
+    drawTitleLine(painter, layout.title, m_title, m_date.isValid() ? dateText(m_date) : QString(), viewText(view));
     const bool podiumAbove = view == View::FacingPodium;
     drawPodium(painter, layout, podiumAbove ? layout.upperBand : layout.lowerBand);
     drawNumbers(painter, layout, podiumAbove ? layout.lowerBand : layout.upperBand, *this, view);

@@ -10,7 +10,8 @@ class QPainter;
 class QPagedPaintDevice;
 
 // The chart drawn as a printed seating chart, on any paint device and at any
-// size: a title line with the date (2026年12月7日), the 5 × 7 seats as cells
+// size: a title line with the view in words on the left and the date
+// (2026年12月7日) on the right, the 5 × 7 seats as cells
 // with each name in large type (an empty seat is a blank cell), the podium as
 // a bar labelled 讲台 on its side, and the columns and rows numbered as the
 // pupils count them (SeatChart::pupilColumn and pupilRow).
@@ -36,6 +37,9 @@ public:
     static QString titleFor(const QString &classListName);
     // "2026年12月7日".
     static QString dateText(QDate date);
+    // The view in words, as each page names it beside the title:
+    // "面向讲台（学生视角）", "从讲台看（教师视角）".
+    static QString viewText(View view);
     // A name or title on one line, as the sheet and the pasted table show it:
     // tabs and line breaks become spaces, since they would start a new cell
     // or row, and so do other control characters, which no face draws.

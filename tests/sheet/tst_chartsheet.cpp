@@ -126,15 +126,19 @@ void TestChartSheet::placing()
         QCOMPARE(ink(image, QRect(x, cell(0, 6).bottom() + 2, width, band)).isEmpty(), view == View::FacingPodium);
     }
 
-    // The grid stands in the middle, under the title; the date at the right.
+    // The grid stands in the middle, under the title; the date at the right,
+    // the same in both views, and the view in words at the left, in each its
+    // own, clear of the title.
     QCOMPARE(cell(0, 0).left() + cell(4, 0).right() + 1, Page.width());
     const int titleLine = cell(0, 0).top() - cell(0, 0).height();
-    QVERIFY(!ink(image, QRect(Page.width() * 0.8, 0, Page.width() * 0.2, titleLine)).isEmpty());
-    QVERIFY(ink(image, QRect(0, 0, Page.width() * 0.2, titleLine)).isEmpty());
+    const QImage other = rendered(chart, view == View::FacingPodium ? View::FromPodium : View::FacingPodium);
+    const QRect date(Page.width() * 0.78, 0, Page.width() * 0.22, titleLine), words(0, 0, Page.width() * 0.25, titleLine);
+    QVERIFY(!ink(image, date).isEmpty() && image.copy(date) == other.copy(date));
+    QVERIFY(!ink(image, words).isEmpty() && image.copy(words) != other.copy(words));
+    QVERIFY(ink(image, QRect(words.right() + 1, 0, Page.width() * 0.03, titleLine)).isEmpty());
 
     // The rows are numbered from the podium: the two views number row r
     // alike only in the middle row, 第4排.
-    const QImage other = rendered(chart, view == View::FacingPodium ? View::FromPodium : View::FacingPodium);
     for (int row = 0; row < SeatChart::Rows; ++row) {
         const QRect numbers(0, cell(0, row).top(), cell(0, row).left(), cell(0, row).height());
         QCOMPARE(image.copy(numbers) == other.copy(numbers), row == 3);
@@ -220,7 +224,8 @@ void TestChartSheet::pdf()
     const QString title = ChartSheet::titleFor(u"高一3班"_s);
     QVERIFY(pdf.contains(QByteArray("/Title (\xfe\xff" + QByteArray(QStringEncoder(QStringConverter::Utf16BE).encode(title)) + ")")));
     QVERIFY(pdf.contains("/Creator (\xfe\xff\0S\0e\0d\0a\0r\0i\0o)"_ba));
-    for (const QString &text : {title, ChartSheet::dateText(QDate(2026, 12, 7)), whole ? name : name.first(5)})
+    for (const QString &text : {title, ChartSheet::dateText(QDate(2026, 12, 7)), ChartSheet::viewText(View::FacingPodium),
+                                ChartSheet::viewText(View::FromPodium), whole ? name : name.first(5)})
         for (QChar c : text)
             QVERIFY2(has(c) || c.isSurrogate(), qPrintable(text + u' ' + c)); // Qt maps no more than U+FFFF
     QCOMPARE(has(name.back()), whole);
