@@ -197,7 +197,10 @@ QString SheetDocuments::htmlTable(const ChartSheet &sheet)
 QMimeData *SheetDocuments::clipboardData(const ChartSheet &sheet)
 {
     auto *data = new QMimeData;
-    data->setImageData(image(sheet));
+    // Ready PNG bytes, grey as export writes them: a colour image is
+    // encoded only when another program asks for it, which kept the paste
+    // waiting, and came out several times larger.
+    data->setData(u"image/png"_s, png(sheet));
     data->setHtml(htmlTable(sheet));
     data->setText(tabText(sheet.chart()));
     return data;

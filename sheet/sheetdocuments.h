@@ -37,8 +37,9 @@ public:
     // The same table in an HTML document, the names escaped: the title as
     // its caption and a row 讲台 above 第1排.
     static QString htmlTable(const ChartSheet &sheet);
-    // The picture, the HTML table and the tab text at once, all in the
-    // FacingPodium view. The caller owns the result.
+    // The picture (as png() gives it, under image/png), the HTML table and
+    // the tab text at once, all in the FacingPodium view. The caller owns
+    // the result.
     static QMimeData *clipboardData(const ChartSheet &sheet);
 
     static constexpr int MinimumImageWidth = 1600;
