@@ -60,6 +60,16 @@ QString FileError::quoted(const QString &text)
     return u"“\u2068"_s + shown + u"\u2069”"_s;
 }
 
+FileError FileError::notARoster(const QString &path, const QString &why)
+{
+    return FileError(Reason::NotARoster, Action::Read, path, why);
+}
+
+FileError FileError::encryptedRoster(const QString &path)
+{
+    return notARoster(path, u"文件受密码保护，请先在 Excel 或 WPS 里去掉密码再导入"_s);
+}
+
 QString FileError::message() const
 {
     // arg() with several values fills them in one pass, so that a % in a

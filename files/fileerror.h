@@ -41,6 +41,11 @@ public:
     FileError(Reason reason, Action action, const QString &path, const QString &detail = {});
     // The reason for an errno value of a failed system call.
     static FileError fromErrno(int error, Action action, const QString &path);
+    // A file that was read but holds no roster; `why` says what it holds
+    // instead, or what is wrong with it.
+    static FileError notARoster(const QString &path, const QString &why);
+    // A workbook encrypted with a password, which no roster reader opens.
+    static FileError encryptedRoster(const QString &path);
     // The reason for a path that is not a regular file, by its file type
     // (st_mode): a folder, or a device, pipe or socket.
     static FileError notRegular(mode_t type, Action action, const QString &path);

@@ -46,11 +46,6 @@ QString described(Content content)
     return u"别的格式"_s;
 }
 
-FileError refused(const QString &path, const QString &why)
-{
-    return FileError(FileError::Reason::NotARoster, FileError::Action::Read, path, why);
-}
-
 // A .csv file's separator: the comma, unless the first line has none and
 // tabs or semicolons instead, as some programs write it.
 QChar separatorOf(QStringView text)
@@ -77,19 +72,19 @@ Result<QList<Worksheet>> RosterFile::read(const QString &path)
     if (!file.ok())
         return file.error();
     if (!file.value().complete)
-        return refused(path, u"文件超过 %1 MB，不像一个班的名单"_s.arg(MaxFileBytes / (1024 * 1024)));
+        return FileError::notARoster(path, u"文件超过 %1 MB，不像一个班的名单"_s.arg(MaxFileBytes / (1024 * 1024)));
     const QByteArray &bytes = file.value().data;
     const QString suffix = QFileInfo(path).suffix().toLower();
     const bool compound = bytes.startsWith(CompoundMagic);
     if (compound && bytes.contains(EncryptedStream))
-        return refused(path, u"文件受密码保护，请先在 Excel 或 WPS 里去掉密码再导入"_s);
+        return FileError::encryptedRoster(path);
     const std::optional<QString> text = compound || bytes.startsWith(ZipMagic) ? std::nullopt : TextCodec::decodeText(bytes);
     const Content content = contentOf(bytes, text);
     const Content expected = suffix == u"xlsx"_s ? Content::Zip : suffix == u"xls"_s ? Content::Compound : Content::Text;
     if (content != expected) {
         if (content == Content::Other && expected == Content::Text)
-            return refused(path, u"文字编码无法识别，应为 GBK（GB18030）、UTF-8 或 UTF-16 文本"_s);
-        return refused(path, u"扩展名是 .%1，内容却是%2；请用 Excel 或 WPS 打开它，另存为 .xlsx 或 .csv 后再导入"_s.arg(suffix, described(content)));
+            return FileError::notARoster(path, u"文字编码无法识别，应为 GBK（GB18030）、UTF-8 或 UTF-16 文本"_s);
+        return FileError::notARoster(path, u"扩展名是 .%1，内容却是%2；请用 Excel 或 WPS 打开它，另存为 .xlsx 或 .csv 后再导入"_s.arg(suffix, described(content)));
     }
     if (content == Content::Zip)
         return XlsxBook::read(bytes, path);
@@ -97,6 +92,6 @@ Result<QList<Worksheet>> RosterFile::read(const QString &path)
         return XlsBook::read(bytes, path);
     TableText::Table table = TableText::parse(*text, separatorOf(*text));
     if (table.cut)
-        return refused(path, u"超过 %1 行，不像一个班的名单"_s.arg(TableText::MaxRows));
+        return FileError::notARoster(path, u"超过 %1 行，不像一个班的名单"_s.arg(TableText::MaxRows));
     return QList<Worksheet>{{QFileInfo(path).completeBaseName(), std::move(table.rows)}};
 }

@@ -5,7 +5,6 @@
 #include "files/filebytes.h"
 #include "files/textcodec.h"
 
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <utility>
@@ -24,19 +23,20 @@ FileError notASeatList(const QString &path, const QString &why)
 // UTF-16 text is turned into UTF-8 so that one byte-level reader serves every
 // encoding. A file cut short by the read limit may end inside a character;
 // that tail is dropped, as it lies beyond any entry that will be read.
-std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, QStringConverter::Encoding encoding, bool complete)
+std::optional<QByteArray> utf16ToUtf8(QByteArrayView bytes, bool littleEndian, bool complete)
 {
-    if (!complete)
+    if (!complete) {
         bytes.chop(bytes.size() % 2);
+        const qsizetype size = bytes.size();
+        const char16_t last = size < 2 ? 0
+            : littleEndian         ? char16_t(uchar(bytes[size - 2]) | uchar(bytes[size - 1]) << 8)
+                                   : char16_t(uchar(bytes[size - 2]) << 8 | uchar(bytes[size - 1]));
+        if (QChar::isHighSurrogate(last))
+            bytes.chop(2);
+    }
     // The mark has been taken off; a U+FEFF after it is a character.
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
-    if (!complete && !text.isEmpty() && text.back().isHighSurrogate())
-        text.chop(1);
-    // The decoder passes unpaired surrogates through; they stand for nothing.
-    if (bytes.size() % 2 != 0 || decoder.hasError() || !text.isValidUtf16())
-        return std::nullopt;
-    return text.toUtf8();
+    const std::optional<QString> text = TextCodec::decodeUtf16(bytes, littleEndian);
+    return text ? std::optional(text->toUtf8()) : std::nullopt;
 }
 
 } // namespace
@@ -57,8 +57,7 @@ Result<QStringList> SeatListFile::parse(QByteArrayView bytes, bool complete, con
     if (utf8) {
         bytes = bytes.sliced(Utf8Mark.size());
     } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        const auto encoding = bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
-        auto text = utf16ToUtf8(bytes.sliced(2), encoding, complete);
+        auto text = utf16ToUtf8(bytes.sliced(2), bytes.startsWith("\xFF\xFE"), complete);
         if (!text)
             return notASeatList(path, badEncoding);
         converted = std::move(*text);

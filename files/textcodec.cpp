@@ -146,17 +146,23 @@ std::optional<QString> TextCodec::decodeUtf8(QByteArrayView bytes)
     return text;
 }
 
+std::optional<QString> TextCodec::decodeUtf16(QByteArrayView bytes, bool littleEndian)
+{
+    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, Strict);
+    QString text = decoder.decode(bytes);
+    // The decoder passes unpaired surrogates through; they stand for nothing.
+    if (bytes.size() % 2 != 0 || decoder.hasError() || !text.isValidUtf16())
+        return std::nullopt;
+    return text;
+}
+
 std::optional<QString> TextCodec::decodeText(QByteArrayView bytes)
 {
     std::optional<QString> text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         text = decodeUtf8(bytes.sliced(3));
     } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, Strict);
-        QString decoded = decoder.decode(bytes.sliced(2));
-        // The decoder passes unpaired surrogates through; they stand for nothing.
-        if (bytes.size() % 2 == 0 && !decoder.hasError() && decoded.isValidUtf16())
-            text = std::move(decoded);
+        text = decodeUtf16(bytes.sliced(2), bytes.startsWith("\xFF\xFE"));
     } else {
         text = looksLikeUtf8(bytes) ? decodeUtf8(bytes) : decodeGb18030(bytes);
     }

@@ -26,6 +26,9 @@ public:
     // character is kept, a U+FEFF at the start included.
     static std::optional<QString> decodeGb18030(QByteArrayView bytes);
     static std::optional<QString> decodeUtf8(QByteArrayView bytes);
+    // UTF-16 without its byte-order mark, little-endian or not: nullopt for
+    // an odd number of bytes or an unpaired surrogate as well.
+    static std::optional<QString> decodeUtf16(QByteArrayView bytes, bool littleEndian);
 
     // The text of a whole file decided as seat lists decide it: UTF-8 or
     // UTF-16 after that byte-order mark (the mark dropped), else UTF-8 when

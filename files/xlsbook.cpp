@@ -31,11 +31,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-FileError refused(const QString &path, const QString &why)
-{
-    return FileError(FileError::Reason::NotARoster, FileError::Action::Read, path, why);
-}
-
 struct BookCloser {
     void operator()(const void *handle) const { freexl_close(handle); }
 };
@@ -51,8 +46,8 @@ Book open(const QByteArray &name, bool cells, int &status)
 FileError failed(const QString &path, int status)
 {
     if (status == FREEXL_INSUFFICIENT_MEMORY)
-        return refused(path, u"表格太大，内存不够"_s);
-    return refused(path, u"文件不完整或已损坏，或者不是 Excel 97–2003 工作簿"_s);
+        return FileError::notARoster(path, u"表格太大，内存不够"_s);
+    return FileError::notARoster(path, u"文件不完整或已损坏，或者不是 Excel 97–2003 工作簿"_s);
 }
 
 QString cellText(const FreeXL_CellValue &cell)
@@ -84,10 +79,10 @@ Result<QList<Worksheet>> readHere(const QByteArray &name, const QString &path)
         // error, but gives no workbook for it; so it does for some damaged
         // ones.
         if (!info)
-            return refused(path, u"文件受密码保护或者已损坏；有密码的，请先在 Excel 或 WPS 里去掉密码再导入"_s);
+            return FileError::notARoster(path, u"文件受密码保护或者已损坏；有密码的，请先在 Excel 或 WPS 里去掉密码再导入"_s);
         unsigned int password = 0;
         if (freexl_get_info(info.get(), FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password == FREEXL_BIFF_OBFUSCATED)
-            return refused(path, u"文件受密码保护，请先在 Excel 或 WPS 里去掉密码再导入"_s);
+            return FileError::encryptedRoster(path);
         if (freexl_get_info(info.get(), FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK)
             return failed(path, FREEXL_CRAFTED_FILE);
         sheetCount = std::min<unsigned int>(sheetCount, XlsxBook::MaxSheets);
@@ -98,7 +93,7 @@ Result<QList<Worksheet>> readHere(const QByteArray &name, const QString &path)
                 || freexl_worksheet_dimensions(info.get(), &rows, &columns) != FREEXL_OK)
                 return failed(path, FREEXL_CRAFTED_FILE);
             if (qint64(rows) * columns > XlsBook::MaxCells)
-                return refused(path, u"表格超过 %1 个单元格，不像一个班的名单"_s.arg(XlsBook::MaxCells));
+                return FileError::notARoster(path, u"表格超过 %1 个单元格，不像一个班的名单"_s.arg(XlsBook::MaxCells));
         }
     }
 
@@ -116,7 +111,7 @@ Result<QList<Worksheet>> readHere(const QByteArray &name, const QString &path)
             return failed(path, FREEXL_CRAFTED_FILE);
         Worksheet sheet{sheetName ? QString::fromUtf8(sheetName) : QString(), {}};
         if (rows > TableText::MaxRows)
-            return refused(path, u"工作表“%1”超过 %2 行，不像一个班的名单"_s.arg(sheet.name).arg(TableText::MaxRows));
+            return FileError::notARoster(path, u"工作表“%1”超过 %2 行，不像一个班的名单"_s.arg(sheet.name).arg(TableText::MaxRows));
         columns = std::min<unsigned short>(columns, TableText::MaxColumns);
         for (unsigned int row = 0; row < rows; ++row) {
             QStringList cells;
@@ -131,7 +126,7 @@ Result<QList<Worksheet>> readHere(const QByteArray &name, const QString &path)
         sheets << sheet;
     }
     if (sheets.isEmpty())
-        return refused(path, u"里面没有工作表"_s);
+        return FileError::notARoster(path, u"里面没有工作表"_s);
     return sheets;
 }
 
@@ -198,7 +193,7 @@ std::optional<Result<QList<Worksheet>>> deserialised(const QByteArray &bytes, co
         stream >> detail;
         if (stream.status() != QDataStream::Ok || detail.isEmpty())
             return std::nullopt;
-        return Result<QList<Worksheet>>(refused(path, detail));
+        return Result<QList<Worksheet>>(FileError::notARoster(path, detail));
     }
     qint32 count = 0;
     stream >> count;
@@ -285,10 +280,11 @@ Result<QList<Worksheet>> XlsBook::read(QByteArrayView bytes, const QString &path
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (!bytesBack)
-        return refused(path, u"读取超过 %1 秒还没有结果，文件可能已损坏"_s.arg(TimeLimitMs / 1000.0));
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return refused(path, u"文件已损坏，无法读取"_s);
-    if (auto result = deserialised(*bytesBack, path))
-        return *result;
-    return refused(path, u"文件已损坏，无法读取"_s);
+        return FileError::notARoster(path, u"读取超过 %1 秒还没有结果，文件可能已损坏"_s.arg(TimeLimitMs / 1000.0));
+    // A child that crashed, or whose answer does not read, met a damaged file.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        if (auto result = deserialised(*bytesBack, path))
+            return *result;
+    }
+    return FileError::notARoster(path, u"文件已损坏，无法读取"_s);
 }

@@ -76,11 +76,6 @@ struct ZipCloser {
     void operator()(void *zip) const { unzClose(zip); }
 };
 
-FileError refused(const QString &path, const QString &why)
-{
-    return FileError(FileError::Reason::NotARoster, FileError::Action::Read, path, why);
-}
-
 // Whether XML has the shape of a workbook's part: elements nested at most
 // MaxDepth deep with at most MaxAttributes attributes each. A cheap pass
 // over the bytes before the XML reader sees them, which takes time that
@@ -169,7 +164,7 @@ public:
         if (unzGetCurrentFileInfo64(m_zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             return Result<QByteArray>(damaged());
         if (info.flag & 1)
-            return Result<QByteArray>(refused(m_path, u"文件受密码保护，请先在 Excel 或 WPS 里去掉密码再导入"_s));
+            return Result<QByteArray>(FileError::encryptedRoster(m_path));
         if (unzOpenCurrentFile(m_zip.get()) != UNZ_OK)
             return Result<QByteArray>(damaged());
         QByteArray data;
@@ -181,7 +176,7 @@ public:
             m_unpacked += read;
             if (m_unpacked > XlsxBook::MaxUnpackedBytes) {
                 unzCloseCurrentFile(m_zip.get());
-                return Result<QByteArray>(refused(
+                return Result<QByteArray>(FileError::notARoster(
                     m_path, u"解压后超过 %1 MB，不像一份名单（可能是损坏或恶意制作的文件）"_s.arg(XlsxBook::MaxUnpackedBytes / (1024 * 1024))));
             }
             data.append(buffer, read);
@@ -189,22 +184,22 @@ public:
         if (unzCloseCurrentFile(m_zip.get()) != UNZ_OK || read < 0)
             return Result<QByteArray>(damaged());
         if (!hasWorkbookShape(data))
-            return Result<QByteArray>(refused(m_path, u"%1 的内容嵌套太深或属性太多，不像 Excel 工作簿"_s.arg(name)));
+            return Result<QByteArray>(FileError::notARoster(m_path, u"%1 的内容嵌套太深或属性太多，不像 Excel 工作簿"_s.arg(name)));
         return Result<QByteArray>(data);
     }
 
     FileError damaged() const
     {
         if (m_tooManyParts)
-            return refused(m_path, u"里面有 %1 个以上的文件，不像 Excel 工作簿"_s.arg(XlsxBook::MaxParts));
-        return refused(m_path, u"文件不完整或已损坏"_s);
+            return FileError::notARoster(m_path, u"里面有 %1 个以上的文件，不像 Excel 工作簿"_s.arg(XlsxBook::MaxParts));
+        return FileError::notARoster(m_path, u"文件不完整或已损坏"_s);
     }
 
     // Why the XML of a part could not be read: too late, or damaged.
     FileError failed(const QXmlStreamReader &xml) const
     {
         if (xml.errorString() == LateMarker)
-            return refused(m_path, u"读取超过 %1 秒还没有读完，不像一份名单"_s.arg(XlsxBook::TimeLimitMs / 1000.0));
+            return FileError::notARoster(m_path, u"读取超过 %1 秒还没有读完，不像一份名单"_s.arg(XlsxBook::TimeLimitMs / 1000.0));
         return damaged();
     }
 
@@ -272,17 +267,19 @@ QString richText(QXmlStreamReader &xml)
 
 Result<QStringList> sharedStrings(const Container &zip, const QByteArray &data, const QString &path)
 {
+    const FileError tooMany = FileError::notARoster(path, u"里面的文字超过 %1 段，不像一个班的名单"_s.arg(XlsxBook::MaxStrings));
     // Counted in the bytes first, which takes a moment where parsing them
-    // would take most of the time allowed.
+    // would take most of the time allowed; the count while parsing holds
+    // for any spelling of the element.
     if (data.count("<si>") + data.count("<si ") + data.count("<si/>") > XlsxBook::MaxStrings)
-        return refused(path, u"里面的文字超过 %1 段，不像一个班的名单"_s.arg(XlsxBook::MaxStrings));
+        return tooMany;
     QXmlStreamReader xml(data);
     QStringList strings;
     while (zip.nextElement(xml)) {
         if (xml.name() != u"si"_s)
             continue;
         if (strings.size() == XlsxBook::MaxStrings)
-            return refused(path, u"里面的文字超过 %1 段，不像一个班的名单"_s.arg(XlsxBook::MaxStrings));
+            return tooMany;
         strings << richText(xml);
     }
     if (xml.hasError())
@@ -317,7 +314,7 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
     const auto need = [&](const QString &name) -> Result<QByteArray> {
         auto part = zip.part(name);
         if (!part)
-            return refused(path, u"里面没有 %1，不是 Excel 工作簿"_s.arg(name));
+            return FileError::notARoster(path, u"里面没有 %1，不是 Excel 工作簿"_s.arg(name));
         return *part;
     };
 
@@ -391,7 +388,7 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
                 const qsizetype number = xml.attributes().value(u"r"_s).toLongLong();
                 row = number > 0 ? number - 1 : row + 1;
                 if (row >= TableText::MaxRows || sheet.rows.size() == TableText::MaxRows)
-                    return refused(path, u"工作表“%1”超过 %2 行，不像一个班的名单"_s.arg(name).arg(TableText::MaxRows));
+                    return FileError::notARoster(path, u"工作表“%1”超过 %2 行，不像一个班的名单"_s.arg(name).arg(TableText::MaxRows));
                 sheet.rows.append(QStringList());
                 column = -1;
             } else if (element == u"c"_s && !sheet.rows.isEmpty()) {
@@ -418,6 +415,6 @@ Result<QList<Worksheet>> XlsxBook::read(QByteArrayView bytes, const QString &pat
         book.append(std::move(sheet));
     }
     if (book.isEmpty())
-        return refused(path, u"里面没有工作表"_s);
+        return FileError::notARoster(path, u"里面没有工作表"_s);
     return book;
 }

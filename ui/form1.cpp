@@ -588,7 +588,7 @@ void Form1::importRoster(const QString &path)
             problem = book.value().size() > 1 ? u"工作表“%1”：%2"_s.arg(sheet.name, why) : why;
     }
     if (found.isEmpty())
-        return warn(ImportTitle, FileError(FileError::Reason::NotARoster, FileError::Action::Read, path, problem));
+        return warn(ImportTitle, FileError::notARoster(path, problem));
     int chosen = 0;
     if (found.size() > 1) {
         QStringList sheets;
@@ -615,7 +615,7 @@ bool Form1::takeRoster(const RosterTable::Roster &roster, const QString &title, 
 {
     if (const auto name = RosterTable::firstUnsavable(roster)) {
         if (path)
-            warn(title, FileError(FileError::Reason::NotARoster, FileError::Action::Read, *path, unsavableName(*name)));
+            warn(title, FileError::notARoster(*path, unsavableName(*name)));
         else
             m_desktop.showWarning(this, unsavableName(*name) + u"再粘贴。"_s, title);
         return false;
