@@ -340,6 +340,13 @@ void TestChartFiles::read_data()
     const QByteArray utf16Lines = utf16(QString::fromLatin1(numberedLines(40)), true);
     QTest::newRow("35 lines, then 50 MiB") << numberedLines(35) << QByteArray(1 << 20, 'x') << 50 << numberedNames(35) << QString();
     QTest::newRow("UTF-16, 35 lines, then more") << utf16Lines << utf16Lines.sliced(2) << 2000 << numberedNames(35) << QString();
+    // The read limit falls between the halves of a character past U+FFFF,
+    // far beyond the 35th entry: the half is dropped, not the file.
+    QByteArray beforeCut = utf16Lines;
+    if ((SeatListFile::ReadLimit - beforeCut.size()) % 4 != 2)
+        beforeCut += utf16(u" "_s, true).sliced(2);
+    QTest::newRow("UTF-16, cut inside a character") << beforeCut << utf16(u"\U0002000B"_s, true).sliced(2) << 100000 << numberedNames(35)
+                                                     << QString();
 }
 
 void TestChartFiles::refused_data()

@@ -11,6 +11,7 @@
 #include "xlsxfile.h"
 
 #include <QDir>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -445,6 +446,8 @@ void TestRoster::csv_data()
     QTest::newRow("tabs") << QByteArray("姓名\t性别\n王子涵\t男\n") << QStringList{u"王子涵"_s};
     QTest::newRow("semicolons, a comma inside a name") << QByteArray("姓名;性别\nSmith, John;男\n") << QStringList{u"Smith, John"_s};
     QTest::newRow("as many tabs as semicolons: tabs") << QByteArray("姓名\t性别;\n王子涵\t男;\n") << QStringList{u"王子涵"_s};
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("UTF-16 with its mark") << QByteArray(utf16.encode(u"姓名,性别\r\n王子涵,男\r\n"_s)) << QStringList{u"王子涵"_s};
     QTest::newRow("a comma wins") << QByteArray("学号,姓名\t\t\n1,王子涵\t\t\n") << QStringList{u"王子涵"_s};
 }
 
