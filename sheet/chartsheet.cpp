@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -93,22 +94,130 @@ QFont sheetFont(qreal pixels, QFont::Weight weight = QFont::Normal)
     return font;
 }
 
-// Draws `text` on one line in the middle of `box`, which also clips it (as
-// drawText() does unless told otherwise). Too wide, it shrinks to `smallest`
-// pixels at the least; still too wide there, it is cut with "…". The
-// shrinking repeats because widths do not scale exactly with the size:
-// hinting rounds them.
-void drawFitted(QPainter &painter, const QRectF &box, const QString &text, QFont font, qreal smallest)
-{
-    QFontMetricsF metrics(font, painter.device());
-    qreal width = metrics.horizontalAdvance(text);
-    for (int step = 0; step < 3 && width > box.width() && font.pixelSize() > smallest; ++step) {
-        font.setPixelSize(std::max(qRound(smallest), int(font.pixelSize() * box.width() / width)));
-        metrics = QFontMetricsF(font, painter.device());
-        width = metrics.horizontalAdvance(text);
+// The painter, and the list of what it drew when one is kept.
+struct Canvas {
+    QPainter &painter;
+    QList<ChartSheet::DrawnText> *drawn;
+
+    // Draws `text` in `box` with `flags`, in the painter's font.
+    void text(const QRectF &box, int flags, const QString &text) const
+    {
+        painter.drawText(box, flags, text);
+        if (drawn && !text.isEmpty())
+            drawn->append({painter.font(), text});
     }
-    painter.setFont(font);
-    painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, metrics.elidedText(text, Qt::ElideRight, box.width()));
+};
+
+// The pixel size, `largest` at the most and `smallest` at the least, at which
+// the widest of `lines` fits `width`; whether it fits there. The shrinking
+// repeats because widths do not scale exactly with the size: hinting rounds
+// them.
+std::pair<int, bool> sizeToFit(QFont font, const QStringList &lines, qreal width, int largest, int smallest, const QPaintDevice *device)
+{
+    const auto widest = [&] {
+        const QFontMetricsF metrics(font, device);
+        qreal most = 0;
+        for (const QString &line : lines)
+            most = std::max(most, metrics.horizontalAdvance(line));
+        return most;
+    };
+    font.setPixelSize(std::max(largest, 1));
+    qreal wide = widest();
+    for (int step = 0; step < 3 && wide > width && font.pixelSize() > smallest; ++step) {
+        font.setPixelSize(std::max({smallest, 1, int(font.pixelSize() * width / wide)}));
+        wide = widest();
+    }
+    return {font.pixelSize(), wide <= width};
+}
+
+// Draws `text` on one line in the middle of `box`, shrunk to fit it down to
+// `smallest` pixels, below which it is cut with "…".
+void drawFitted(const Canvas &canvas, const QRectF &box, const QString &text, QFont font, qreal smallest)
+{
+    const auto [size, fits] = sizeToFit(font, {text}, box.width(), font.pixelSize(), qRound(smallest), canvas.painter.device());
+    font.setPixelSize(size);
+    canvas.painter.setFont(font);
+    canvas.text(box, Qt::AlignCenter | Qt::TextSingleLine,
+                fits ? text : QFontMetricsF(font, canvas.painter.device()).elidedText(text, Qt::ElideRight, box.width()));
+}
+
+// The middle dots that join the parts of a transliterated name.
+bool isMiddleDot(QChar c)
+{
+    return c == u'\u00b7' || c == u'\u2027' || c == u'\u30fb' || c == u'\uff65' || c == u'\u2022';
+}
+
+// A name on one line or two, at one size.
+struct NameLayout {
+    int size = 0;
+    QStringList lines;
+};
+
+// Lines of a wrapped name are this many times their size apart: closer than
+// the face's own spacing, which leaves room for accents above and below that
+// names in hanzi do not have.
+constexpr qreal WrappedLineSpacing = 1.15;
+
+// The two lines of `text` broken at the best place of the first kind that has
+// one: after a middle dot, at a space (which goes), between two characters.
+// Of several places of that kind, the one whose longer line is shortest.
+QList<QStringList> twoLineChoices(const QString &text, const QFontMetricsF &metrics)
+{
+    QList<QStringList> dots, spaces, anywhere;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype at = graphemes.toNextBoundary(); at > 0 && at < text.size(); at = graphemes.toNextBoundary()) {
+        const QStringList lines{text.left(at).trimmed(), text.mid(at).trimmed()};
+        if (lines.front().isEmpty() || lines.back().isEmpty())
+            continue;
+        anywhere << lines;
+        if (isMiddleDot(text.at(at - 1)))
+            dots << lines;
+        if (text.at(at).isSpace() && !text.at(at - 1).isSpace())
+            spaces << lines;
+    }
+    QList<QStringList> best;
+    for (const QList<QStringList> *kind : {&dots, &spaces, &anywhere}) {
+        qreal shortest = 0;
+        const QStringList *chosen = nullptr;
+        for (const QStringList &lines : *kind) {
+            const qreal longer = std::max(metrics.horizontalAdvance(lines.front()), metrics.horizontalAdvance(lines.back()));
+            if (!chosen || longer < shortest)
+                chosen = &lines, shortest = longer;
+        }
+        if (chosen)
+            best << *chosen;
+    }
+    return best;
+}
+
+// How a name fills `box`: on one line at `font`'s size if it fits; else on
+// two lines or one, whichever fits with the larger type, one on a tie; else,
+// at `smallest`, as much as two lines hold, the second cut with "…".
+NameLayout layOutName(const QString &text, const QFont &font, int smallest, const QRectF &box, const QPaintDevice *device)
+{
+    const int full = font.pixelSize();
+    const auto [oneSize, oneFits] = sizeToFit(font, {text}, box.width(), full, smallest, device);
+    if (oneFits && oneSize == full)
+        return {full, {text}};
+    const int twoLargest = std::min(full, int(box.height() / (2 * WrappedLineSpacing)));
+    if (twoLargest >= smallest) {
+        for (const QStringList &lines : twoLineChoices(text, QFontMetricsF(font, device))) {
+            const auto [twoSize, twoFits] = sizeToFit(font, lines, box.width(), twoLargest, smallest, device);
+            if (twoFits)
+                return oneFits && oneSize >= twoSize ? NameLayout{oneSize, {text}} : NameLayout{twoSize, lines};
+        }
+    }
+    if (oneFits || twoLargest < smallest)
+        return {oneSize, {oneFits ? text : QFontMetricsF(font, device).elidedText(text, Qt::ElideRight, box.width())}};
+    // Too long for two lines: the first as full as it can be, the rest cut.
+    QFont small = font;
+    small.setPixelSize(smallest);
+    const QFontMetricsF metrics(small, device);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype first = graphemes.toNextBoundary();
+    for (qsizetype at = first; at > 0 && metrics.horizontalAdvance(text.left(at)) <= box.width(); at = graphemes.toNextBoundary())
+        first = at;
+    return {smallest, {text.left(first).trimmed(), metrics.elidedText(text.mid(first).trimmed(), Qt::ElideRight, box.width())}};
 }
 
 // A ruled box whose rule lies inside `box`, so that nothing is drawn
@@ -123,64 +232,86 @@ void drawBox(QPainter &painter, const QRectF &box, qreal rule)
 // The view in words at the left, the title in the middle, the date at the
 // right: a page printed alone, or handed to a substitute, says which way it
 // looks at the room.
-void drawTitleLine(QPainter &painter, const QRectF &line, const QString &title, const QString &date, const QString &view)
+void drawTitleLine(const Canvas &canvas, const QRectF &line, const QString &title, const QString &date, const QString &view)
 {
     const QFont sideFont = sheetFont(line.height() * 0.36);
-    const QFontMetricsF metrics(sideFont, painter.device());
+    const QFontMetricsF metrics(sideFont, canvas.painter.device());
     const qreal dateWidth = date.isEmpty() ? 0 : metrics.horizontalAdvance(date);
-    painter.setFont(sideFont);
-    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, date);
-    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, view);
+    canvas.painter.setFont(sideFont);
+    canvas.text(line, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, date);
+    canvas.text(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, view);
     // The title stays in the middle of the page and clear of both.
     const qreal side = std::max(dateWidth, metrics.horizontalAdvance(view)) + line.height() * 0.5;
     const QRectF titleBox = line.adjusted(side, 0, -side, 0);
-    drawFitted(painter, titleBox, ChartSheet::lineText(title), sheetFont(line.height() * 0.6, QFont::Bold), line.height() * 0.4);
+    drawFitted(canvas, titleBox, ChartSheet::lineText(title), sheetFont(line.height() * 0.6, QFont::Bold), line.height() * 0.4);
 }
 
 // The podium spans the three middle columns of its band.
-void drawPodium(QPainter &painter, const Layout &layout, const QRectF &band)
+void drawPodium(const Canvas &canvas, const Layout &layout, const QRectF &band)
 {
     const QRectF podium(QPointF(layout.cellAt(1, 0).left(), band.top() + band.height() * 0.1),
                         QPointF(layout.cellAt(SeatChart::Columns - 2, 0).right(), band.bottom() - band.height() * 0.1));
-    drawBox(painter, podium, layout.rule * 2);
-    painter.setFont(sheetFont(podium.height() * 0.6, QFont::Bold));
-    painter.drawText(podium, Qt::AlignCenter | Qt::TextSingleLine, u"讲台"_s);
+    drawBox(canvas.painter, podium, layout.rule * 2);
+    canvas.painter.setFont(sheetFont(podium.height() * 0.6, QFont::Bold));
+    canvas.text(podium, Qt::AlignCenter | Qt::TextSingleLine, u"讲台"_s);
 }
 
 // The columns numbered in `band`, the rows left of the grid, as the pupils
 // count them: from the seat that each column and row shows in this view.
-void drawNumbers(QPainter &painter, const Layout &layout, const QRectF &band, const ChartSheet &sheet, ChartSheet::View view)
+void drawNumbers(const Canvas &canvas, const Layout &layout, const QRectF &band, const ChartSheet &sheet, ChartSheet::View view)
 {
-    painter.setFont(sheetFont(band.height() * 0.45));
+    canvas.painter.setFont(sheetFont(band.height() * 0.45));
     for (int column = 0; column < SeatChart::Columns; ++column) {
         const QRectF cell = layout.cellAt(column, 0);
-        painter.drawText(QRectF(cell.left(), band.top(), cell.width(), band.height()), Qt::AlignCenter | Qt::TextSingleLine,
-                         u"第%1列"_s.arg(sheet.chart().pupilColumn(sheet.seatAt(view, column, 0))));
+        canvas.text(QRectF(cell.left(), band.top(), cell.width(), band.height()), Qt::AlignCenter | Qt::TextSingleLine,
+                    u"第%1列"_s.arg(sheet.chart().pupilColumn(sheet.seatAt(view, column, 0))));
     }
     for (int row = 0; row < SeatChart::Rows; ++row) {
         const QRectF cell = layout.cellAt(0, row);
-        painter.drawText(QRectF(layout.rowNumbers.left(), cell.top(), layout.rowNumbers.width(), cell.height()),
-                         Qt::AlignCenter | Qt::TextSingleLine, u"第%1排"_s.arg(sheet.chart().pupilRow(sheet.seatAt(view, 0, row))));
+        canvas.text(QRectF(layout.rowNumbers.left(), cell.top(), layout.rowNumbers.width(), cell.height()),
+                    Qt::AlignCenter | Qt::TextSingleLine, u"第%1排"_s.arg(sheet.chart().pupilRow(sheet.seatAt(view, 0, row))));
     }
 }
 
-// Each name is a text of its own, clipped to its cell, so that nothing in one
-// name (a right-to-left override, a line break) reaches another.
-void drawSeats(QPainter &painter, const Layout &layout, const ChartSheet &sheet, ChartSheet::View view)
+// Each line of a name is a text of its own, clipped to its cell, so that
+// nothing in one name (a right-to-left override, a line break) reaches
+// another.
+void drawSeats(const Canvas &canvas, const Layout &layout, const ChartSheet &sheet, ChartSheet::View view)
 {
+    QPainter &painter = canvas.painter;
     const qreal padding = layout.cell.height() * 0.1;
-    const QFont font = sheetFont(
+    QFont font = sheetFont(
         std::min(layout.cell.height() * NamePerCellHeight, (layout.cell.width() - 2 * padding) / NameCharactersAtFullSize));
-    const qreal smallest = font.pixelSize() * SmallestNameScale;
+    const int smallest = qRound(font.pixelSize() * SmallestNameScale);
+    const int full = font.pixelSize();
     for (int column = 0; column < SeatChart::Columns; ++column) {
         for (int row = 0; row < SeatChart::Rows; ++row) {
             const QRectF cell = layout.cellAt(column, row);
             drawBox(painter, cell, layout.rule);
-            const QString &name = sheet.chart().seat(sheet.seatAt(view, column, row));
+            const QString name = ChartSheet::lineText(sheet.chart().seat(sheet.seatAt(view, column, row))).trimmed();
             if (name.isEmpty())
                 continue;
             const QRectF inside = cell.adjusted(layout.rule, layout.rule, -layout.rule, -layout.rule);
-            drawFitted(painter, inside.adjusted(padding, 0, -padding, 0), ChartSheet::lineText(name), font, smallest);
+            const QRectF box = inside.adjusted(padding, padding / 2, -padding, -padding / 2);
+            font.setPixelSize(full);
+            const NameLayout fitted = layOutName(name, font, smallest, box, painter.device());
+            font.setPixelSize(fitted.size);
+            painter.setFont(font);
+            painter.save();
+            painter.setClipRect(inside, Qt::IntersectClip);
+            if (fitted.lines.size() == 1) {
+                canvas.text(inside.adjusted(padding, 0, -padding, 0), Qt::AlignCenter | Qt::TextSingleLine, fitted.lines.front());
+            } else {
+                // The lines' boxes are closer than the face's spacing, so
+                // their text is not clipped to them, only to the cell.
+                const qreal spacing = fitted.size * WrappedLineSpacing;
+                QRectF line(box.left(), box.center().y() - spacing, box.width(), spacing);
+                for (const QString &text : fitted.lines) {
+                    canvas.text(line, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
+                    line.translate(0, spacing);
+                }
+            }
+            painter.restore();
         }
     }
 }
@@ -227,7 +358,7 @@ QRectF ChartSheet::cellRect(const QRectF &page, int column, int row) const
     return layoutOf(page).cellAt(column, row);
 }
 
-void ChartSheet::paint(QPainter &painter, const QRectF &page, View view) const
+void ChartSheet::paint(QPainter &painter, const QRectF &page, View view, QList<DrawnText> *drawn) const
 {
     const Layout layout = layoutOf(page);
     painter.save();
@@ -236,18 +367,19 @@ void ChartSheet::paint(QPainter &painter, const QRectF &page, View view) const
     painter.fillRect(page, Qt::white);
     // A painter begun on a widget starts with the widget's text colour.
     painter.setPen(Qt::black);
-    drawTitleLine(painter, layout.title, m_title, m_date.isValid() ? dateText(m_date) : QString(), viewText(view));
+    const Canvas canvas{painter, drawn};
+    drawTitleLine(canvas, layout.title, m_title, m_date.isValid() ? dateText(m_date) : QString(), viewText(view));
     const bool podiumAbove = view == View::FacingPodium;
-    drawPodium(painter, layout, podiumAbove ? layout.upperBand : layout.lowerBand);
-    drawNumbers(painter, layout, podiumAbove ? layout.lowerBand : layout.upperBand, *this, view);
-    drawSeats(painter, layout, *this, view);
+    drawPodium(canvas, layout, podiumAbove ? layout.upperBand : layout.lowerBand);
+    drawNumbers(canvas, layout, podiumAbove ? layout.lowerBand : layout.upperBand, *this, view);
+    drawSeats(canvas, layout, *this, view);
     painter.restore();
 }
 
-void ChartSheet::paintPages(QPainter &painter, QPagedPaintDevice &device) const
+void ChartSheet::paintPages(QPainter &painter, QPagedPaintDevice &device, QList<DrawnText> *drawn) const
 {
     const QRectF page = painter.viewport();
-    paint(painter, page, View::FacingPodium);
+    paint(painter, page, View::FacingPodium, drawn);
     device.newPage();
-    paint(painter, page, View::FromPodium);
+    paint(painter, page, View::FromPodium, drawn);
 }

@@ -3,6 +3,8 @@
 #include "chart/seatchart.h"
 
 #include <QDate>
+#include <QFont>
+#include <QList>
 #include <QRectF>
 #include <QString>
 
@@ -21,14 +23,25 @@ class QPagedPaintDevice;
 // podium. Whichever side the chart's podium is on, each view puts it where its
 // name says, with the columns mirrored as rotating the room does.
 //
-// A name is drawn as plain text in the program's Simplified Chinese face; a
-// long one shrinks to fit its cell and is then cut with "…", and its
-// characters, right-to-left or control ones included, stay inside its cell.
-// What is drawn does not depend on the desktop's locale.
+// A name is drawn as plain text in the program's Simplified Chinese face, in
+// one size for every name that fits. A longer one goes onto two lines, after
+// a middle dot (阿卜杜热合曼· / 买买提), else at a space, else between two
+// characters, whichever way gives it the larger type; it shrinks only as far
+// as it must, and is cut with "…" only where two lines at the smallest size
+// cannot hold it. Its characters, right-to-left or control ones included,
+// stay inside its cell. What is drawn does not depend on the desktop's
+// locale.
 class ChartSheet
 {
 public:
     enum class View { FacingPodium, FromPodium };
+
+    // One text as the sheet drew it: the font it asked for, and the
+    // characters, a line of a name, the title or a number.
+    struct DrawnText {
+        QFont font;
+        QString text;
+    };
 
     // Keeps a copy of the chart as it is now.
     ChartSheet(const SeatChart &chart, const QString &title, QDate date);
@@ -51,11 +64,12 @@ public:
     // The cell of that seat when the sheet fills `page`.
     QRectF cellRect(const QRectF &page, int column, int row) const;
 
-    // Draws the sheet to fill `page`, in the painter's coordinates.
-    void paint(QPainter &painter, const QRectF &page, View view) const;
+    // Draws the sheet to fill `page`, in the painter's coordinates. Each
+    // text drawn is added to `drawn`, when given, in the order drawn.
+    void paint(QPainter &painter, const QRectF &page, View view, QList<DrawnText> *drawn = nullptr) const;
     // Both views, FacingPodium first, one page each, on a painter already
     // begun on `device`.
-    void paintPages(QPainter &painter, QPagedPaintDevice &device) const;
+    void paintPages(QPainter &painter, QPagedPaintDevice &device, QList<DrawnText> *drawn = nullptr) const;
 
     const SeatChart &chart() const { return m_chart; }
     const QString &title() const { return m_title; }

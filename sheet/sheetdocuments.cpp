@@ -4,12 +4,16 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QGlyphRun>
 #include <QHash>
+#include <QMap>
 #include <QMimeData>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRawFont>
+#include <QSet>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <numeric>
@@ -106,10 +110,177 @@ void renameGlyphs(QByteArray &pdf, const std::vector<char16_t> &names)
     }
 }
 
+// The glyphs that each face of the sheet gives, in the order that the PDF
+// writer first meets them: its subset of that face numbers them in that
+// order (CIDs), after glyph 0.
+class GlyphOrder
+{
+public:
+    explicit GlyphOrder(const QList<ChartSheet::DrawnText> &drawn)
+    {
+        for (const ChartSheet::DrawnText &text : drawn) {
+            QTextLayout layout(text.text, text.font);
+            QTextOption option;
+            option.setTextDirection(Qt::LeftToRight); // as the sheet draws
+            layout.setTextOption(option);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            for (const QGlyphRun &run : layout.glyphRuns())
+                add(run.rawFont(), run.glyphIndexes(), text.text);
+        }
+    }
+
+    // For each glyph of the subset whose map gives `named` (CID -> the
+    // character Qt named it by), the character past U+FFFF that the sheet
+    // drew with it, which Qt leaves out of the map. Empty unless exactly one
+    // face matches the map throughout.
+    QMap<uint, char32_t> unnamed(const QMap<uint, char16_t> &named) const
+    {
+        const Face *found = nullptr;
+        for (const Face &face : m_faces) {
+            const bool matches = std::all_of(named.keyValueBegin(), named.keyValueEnd(), [&face](const auto &entry) {
+                const auto [cid, c] = entry;
+                return cid == 0 || (cid < uint(face.glyphs.size()) && face.font.glyphIndexesForString(QString(QChar(c))).value(0) == face.glyphs[cid]);
+            });
+            if (matches && found)
+                return {};
+            if (matches)
+                found = &face;
+        }
+        QMap<uint, char32_t> wide;
+        for (uint cid = 1; found && cid < uint(found->glyphs.size()); ++cid) {
+            if (!named.contains(cid) && found->wide.contains(found->glyphs[cid]))
+                wide.insert(cid, found->wide.value(found->glyphs[cid]));
+        }
+        return wide;
+    }
+
+private:
+    struct Face {
+        QRawFont font;
+        QList<quint32> glyphs{0};
+        QSet<quint32> seen{0};
+        QHash<quint32, char32_t> wide; // glyph -> a character past U+FFFF drawn with it
+    };
+
+    void add(const QRawFont &font, const QList<quint32> &glyphs, const QString &text)
+    {
+        // A face is one subset whatever its size.
+        auto face = std::find_if(m_faces.begin(), m_faces.end(), [&font](const Face &known) {
+            return known.font.familyName() == font.familyName() && known.font.styleName() == font.styleName();
+        });
+        if (face == m_faces.end())
+            face = m_faces.insert(m_faces.end(), Face{font, {0}, {0}, {}});
+        for (const quint32 glyph : glyphs) {
+            if (!face->seen.contains(glyph))
+                face->seen.insert(glyph), face->glyphs << glyph;
+        }
+        for (const char32_t c : text.toUcs4()) {
+            if (c > 0xffff) {
+                const quint32 glyph = font.glyphIndexesForString(QString::fromUcs4(&c, 1)).value(0);
+                if (glyph != 0)
+                    face->wide.insert(glyph, c);
+            }
+        }
+    }
+
+    std::vector<Face> m_faces;
+};
+
+// The CIDs that one map names, and the characters it names them by; the
+// lines are those renameLine() reads.
+QMap<uint, char16_t> namedIn(const QByteArray &map)
+{
+    QMap<uint, char16_t> named;
+    for (const QByteArray &line : map.split('\n')) {
+        bool ok = false, last = false;
+        const uint first = line.mid(1, 4).toUInt(&ok, 16), end = line.mid(8, 4).toUInt(&last, 16);
+        if (line.size() < 15 || line[0] != '<' || line[7] != '<' || !ok || !last)
+            continue;
+        uint cid = first;
+        for (qsizetype code = line.indexOf('<', 14); code >= 0 && cid <= end; code = line.indexOf('<', code + 6)) {
+            const uint c = line.mid(code + 1, 4).toUInt(&ok, 16);
+            if (ok && line.size() > code + 5 && line[code + 5] == '>')
+                named.insert(cid, char16_t(c));
+            // "<a> <b> <c>" names a run of consecutive characters.
+            for (cid = cid + 1; line[14] != '[' && cid <= end; ++cid)
+                named.insert(cid, char16_t(c + cid - first));
+        }
+    }
+    return named;
+}
+
+// Replaces the bytes [at, at + removed) of `pdf` with `inserted`, and moves
+// the cross-reference table's offsets of everything after them. False, and
+// `pdf` unchanged, where the table is not the one Qt writes.
+bool splice(QByteArray &pdf, qsizetype at, qsizetype removed, const QByteArray &inserted)
+{
+    const qsizetype start = pdf.lastIndexOf("startxref\n");
+    bool ok = false;
+    const qsizetype xref = start < 0 ? -1 : pdf.mid(start + 10, pdf.indexOf('\n', start + 10) - start - 10).trimmed().toLongLong(&ok);
+    if (!ok || xref <= at || !pdf.mid(xref).startsWith("xref\n0 "))
+        return false;
+    const qsizetype header = pdf.indexOf('\n', xref + 5) + 1;
+    const qsizetype count = pdf.mid(xref + 7, header - xref - 8).toLongLong(&ok);
+    if (!ok || header + count * 20 > start)
+        return false;
+    const qsizetype shift = inserted.size() - removed;
+    QByteArray moved = pdf;
+    for (qsizetype entry = header; entry < header + count * 20; entry += 20) {
+        const qsizetype offset = moved.mid(entry, 10).toLongLong(&ok);
+        if (!ok)
+            return false;
+        if (moved[entry + 17] == 'n' && offset > at)
+            moved.replace(entry, 10, QByteArray::number(offset + shift).rightJustified(10, '0'));
+    }
+    moved.replace(start + 10, pdf.indexOf('\n', start + 10) - start - 10, QByteArray(QByteArray::number(xref + shift) + ' '));
+    moved.replace(at, removed, inserted);
+    pdf = moved;
+    return true;
+}
+
+// Adds to each ToUnicode map the glyphs drawn for characters past U+FFFF,
+// which Qt leaves out (it looks for each glyph's character below U+10000
+// only): 周𬱖 would be found and copied as 周. A CMap names them in UTF-16,
+// "<0057> <D873DC56>", in a section of its own before the map ends; the
+// stream's length and the offsets after it move by as much.
+void nameWideGlyphs(QByteArray &pdf, const GlyphOrder &order)
+{
+    for (qsizetype at = pdf.indexOf("begincmap\n"); at >= 0; at = pdf.indexOf("begincmap\n", at + 1)) {
+        const qsizetype end = pdf.indexOf("endcmap\n", at);
+        const qsizetype stream = pdf.lastIndexOf("stream\n", at);
+        const qsizetype length = pdf.lastIndexOf("<< /Length ", stream);
+        if (end < 0 || stream < 0 || length < 0 || pdf.indexOf("endstream", stream) < end)
+            return;
+        const QMap<uint, char32_t> wide = order.unnamed(namedIn(pdf.mid(at, end - at)));
+        if (wide.isEmpty())
+            continue;
+        QByteArray section = QByteArray::number(wide.size()) + " beginbfchar\n";
+        for (const auto [cid, c] : wide.asKeyValueRange()) {
+            const QString utf16 = QString::fromUcs4(&c, 1);
+            section += '<' + QByteArray::number(cid, 16).toUpper().rightJustified(4, '0') + "> <"
+                + QByteArray::number(utf16[0].unicode(), 16).toUpper() + QByteArray::number(utf16[1].unicode(), 16).toUpper() + ">\n";
+        }
+        section += "endbfchar\n";
+        // The length first, as it stands before the map.
+        bool ok = false;
+        const qsizetype digits = pdf.indexOf(' ', length + 11) - length - 11;
+        const qsizetype old = pdf.mid(length + 11, digits).toLongLong(&ok);
+        if (!ok || !splice(pdf, length + 11, digits, QByteArray::number(old + section.size())))
+            return;
+        const qsizetype moved = QByteArray::number(old + section.size()).size() - digits;
+        if (!splice(pdf, end + moved, 0, section))
+            return;
+        at = end + moved + section.size();
+    }
+}
+
 } // namespace
 
 QByteArray SheetDocuments::pdf(const ChartSheet &sheet)
 {
+    QList<ChartSheet::DrawnText> drawn;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     {
@@ -119,17 +290,18 @@ QByteArray SheetDocuments::pdf(const ChartSheet &sheet)
         writer.setTitle(sheet.title());
         writer.setCreator(u"Sedario"_s);
         QPainter painter(&writer);
-        sheet.paintPages(painter, writer);
+        sheet.paintPages(painter, writer, &drawn);
     }
-    return withGlyphsNamed(buffer.data(), sheet);
+    return withGlyphsNamed(buffer.data(), drawn);
 }
 
-QByteArray SheetDocuments::withGlyphsNamed(QByteArray pdf, const ChartSheet &sheet)
+QByteArray SheetDocuments::withGlyphsNamed(QByteArray pdf, const QList<ChartSheet::DrawnText> &drawn)
 {
-    QString drawn = sheet.title();
-    for (int seat = 0; seat < SeatChart::SeatCount; ++seat)
-        drawn += sheet.chart().seat(seat);
-    renameGlyphs(pdf, glyphNames(drawn));
+    QString characters;
+    for (const ChartSheet::DrawnText &text : drawn)
+        characters += text.text;
+    renameGlyphs(pdf, glyphNames(characters));
+    nameWideGlyphs(pdf, GlyphOrder(drawn));
     return pdf;
 }
 

@@ -17,11 +17,13 @@ public:
     // embedded fonts.
     static QByteArray pdf(const ChartSheet &sheet);
     // A PDF of the sheet that Qt wrote (through a printer's "print to file",
-    // say), with each glyph named by the character the sheet draws with it,
-    // as pdf() names them: Qt names a glyph by the lowest character that the
-    // font gives it, which for many common hanzi is a radical of the same
-    // shape (⼦ for 子), so that a name would not be found or copied.
-    static QByteArray withGlyphsNamed(QByteArray pdf, const ChartSheet &sheet);
+    // say), with each glyph named by the character the sheet drew with it,
+    // as pdf() names them, from the texts ChartSheet::paint() listed as it
+    // drew them: Qt names a glyph by the lowest character that the font
+    // gives it, which for many common hanzi is a radical of the same shape
+    // (⼦ for 子), and leaves out the glyphs of characters past U+FFFF (𬱖),
+    // so that a name would not be found or copied.
+    static QByteArray withGlyphsNamed(QByteArray pdf, const QList<ChartSheet::DrawnText> &drawn);
     // The FacingPodium view, MinimumImageWidth pixels wide or wider.
     static QImage image(const ChartSheet &sheet);
     static QByteArray png(const ChartSheet &sheet);

@@ -23,7 +23,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The pages of `range` (every page when it is empty) on `device`.
-void paintPages(QPagedPaintDevice &device, const QPageRanges &range, const ChartSheet &sheet)
+void paintPages(QPagedPaintDevice &device, const QPageRanges &range, const ChartSheet &sheet,
+                QList<ChartSheet::DrawnText> *drawn = nullptr)
 {
     QPainter painter;
     bool first = true;
@@ -34,7 +35,7 @@ void paintPages(QPagedPaintDevice &device, const QPageRanges &range, const Chart
         if (first ? !painter.begin(&device) : !device.newPage())
             return;
         first = false;
-        sheet.paint(painter, QRectF(painter.viewport()), views[page - 1]);
+        sheet.paint(painter, QRectF(painter.viewport()), views[page - 1], drawn);
     }
 }
 
@@ -83,6 +84,7 @@ std::optional<FileError> SheetPrinter::print(QPrinter &printer, const ChartSheet
     // Qt's own PDF file would be opened before a page is drawn (a pipe would
     // block the program), written unchecked (a full disk leaves half a
     // file) and its glyphs named by the radicals.
+    QList<ChartSheet::DrawnText> drawn;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     {
@@ -91,7 +93,7 @@ std::optional<FileError> SheetPrinter::print(QPrinter &printer, const ChartSheet
         writer.setResolution(printer.resolution());
         writer.setTitle(printer.docName());
         writer.setCreator(printer.creator());
-        paintPages(writer, range, sheet);
+        paintPages(writer, range, sheet, &drawn);
     }
-    return StagedFile::write(printer.outputFileName(), SheetDocuments::withGlyphsNamed(buffer.data(), sheet));
+    return StagedFile::write(printer.outputFileName(), SheetDocuments::withGlyphsNamed(buffer.data(), drawn));
 }

@@ -148,23 +148,33 @@ void TestChartSheet::placing()
 void TestChartSheet::oddNames_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("twelve characters") << u"欧阳娜娜欧阳娜娜欧阳娜娜"_s;
-    QTest::newRow("forty letters") << u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"_s;
-    QTest::newRow("markup") << u"<b>粗</b><br><br>"_s;
-    QTest::newRow("right-to-left override") << u"\u202E逆序abc"_s;
-    QTest::newRow("line breaks and tabs") << u"甲\n乙\r丙\t丁\u2028戊\n\n\n\n\n"_s;
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("longer"); // the line drawn wider, 1 or 2; 0 for neither
+    QTest::addColumn<double>("size"); // each line's height at the least, to a name's in full size
+    QTest::newRow("twelve characters") << u"欧阳娜娜欧阳娜娜欧阳娜娜"_s << 2 << 0 << 0.6;
+    QTest::newRow("after the middle dot") << u"阿卜杜热合曼·买买提"_s << 2 << 1 << 0.55;
+    QTest::newRow("after an early middle dot") << u"买买提·阿卜杜热合曼"_s << 2 << 2 << 0.55;
+    QTest::newRow("at a space") << u"Alexander Maximilian Schneider"_s << 2 << 1 << 0.3;
+    QTest::newRow("forty letters, cut") << u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"_s << 2 << 0 << 0.2;
+    QTest::newRow("five characters shrink") << u"欧阳娜娜娜"_s << 1 << 0 << 0.7;
+    QTest::newRow("markup") << u"<b>粗</b><br><br>"_s << 2 << 0 << 0.3;
+    QTest::newRow("right-to-left override") << u"\u202E逆序abc"_s << 1 << 0 << 0.7;
+    QTest::newRow("line breaks and tabs") << u"甲\n乙\r丙\t丁\u2028戊\n\n\n\n\n"_s << 1 << 0 << 0.6;
 }
 
-// A name is drawn whole or cut short, clear of its cell's sides, and
-// nothing of it reaches another cell: the sheet outside its cell is the
-// same as with the seat empty.
+// A name is drawn whole or cut short, on one line or two, clear of its
+// cell's sides, and nothing of it reaches another cell: the sheet outside
+// its cell is the same as with the seat empty.
 void TestChartSheet::oddNames()
 {
     QFETCH(QString, name);
+    QFETCH(int, lines);
+    QFETCH(int, longer);
+    QFETCH(double, size);
 
     SeatChart chart; // the middle seat, 17, is in the middle cell in every view
     for (int seat = 0; seat < SeatChart::SeatCount; ++seat)
-        chart.setSeat(seat, seat == 17 ? QString() : u"张三"_s);
+        chart.setSeat(seat, seat == 17 ? QString() : u"欧阳娜娜"_s);
     QImage empty = rendered(chart, View::FacingPodium);
     chart.setSeat(17, name);
     QImage image = rendered(chart, View::FacingPodium);
@@ -172,7 +182,23 @@ void TestChartSheet::oddNames()
     const QRect box = cell(2, 3);
     const QRect drawn = ink(image, box.adjusted(4, 4, -4, -4));
     QVERIFY(!drawn.isEmpty());
-    QVERIFY(drawn.height() < box.height() * 0.6); // one line
+    // The lines, as bands of rows with ink between rows without.
+    QList<QRect> bands;
+    for (int y = drawn.top(); y <= drawn.bottom(); ++y) {
+        const QRect row = ink(image, QRect(drawn.left(), y, drawn.width(), 1));
+        if (!row.isEmpty() && !bands.isEmpty() && bands.back().bottom() == y - 1)
+            bands.back() |= row;
+        else if (!row.isEmpty())
+            bands << row;
+    }
+    QCOMPARE(bands.size(), lines);
+    const int full = ink(image, cell(2, 2, 4)).height(); // 欧阳娜娜 fits in full size
+    for (const QRect &band : bands)
+        QVERIFY2(band.height() >= full * size, qPrintable(u"%1 of %2"_s.arg(band.height()).arg(full)));
+    if (lines == 2) {
+        const int difference = bands.front().width() - bands.back().width();
+        QCOMPARE(std::abs(difference) > full / 2 ? (difference > 0 ? 1 : 2) : 0, longer);
+    }
     QVERIFY(ink(image, QRect(box.left() + 4, box.top() + 4, 3, box.height() - 8)).isEmpty());
     QVERIFY(ink(image, QRect(box.right() - 6, box.top() + 4, 3, box.height() - 8)).isEmpty());
     QPainter(&image).fillRect(box, Qt::white);
@@ -197,10 +223,13 @@ void TestChartSheet::pdf_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("whole");
     // Characters whose glyphs the font also gives to radicals: ⼦ U+2F26, ⻩ U+2EE9.
-    QTest::newRow("radical glyphs") << u"王子涵\u3000黄一鸣"_s << true; // and U+2003's for U+3000
+    QTest::newRow("radical glyphs") << u"子\u3000黄"_s << true; // and U+2003's for U+3000
     QTest::newRow("markup") << u"<b>粗</b>"_s << true;
     QTest::newRow("alone between characters past U+FFFF") << u"𠀋子"_s << true; // a line <cid> <cid> <char>
+    QTest::newRow("past U+FFFF, last") << u"周𬱖"_s << true;
+    QTest::newRow("past U+FFFF, twice") << u"𬌗李𬌗𠀋"_s << true;
     QTest::newRow("twelve characters") << u"欧阳娜娜欧阳娜娜欧阳娜娜"_s << true;
+    QTest::newRow("Latin words") << u"Alexander Maximilian Schneider"_s << true;
     QTest::newRow("thirty characters") << u"天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕"_s << false;
 }
 
@@ -214,8 +243,11 @@ void TestChartSheet::pdf()
     SeatChart chart;
     chart.setSeat(20, name);
     const QByteArray pdf = SheetDocuments::pdf(sheetOf(chart));
-    const auto has = [&pdf](QChar c) {
-        return pdf.contains(QByteArray("<" + QByteArray::number(c.unicode(), 16).toUpper().rightJustified(4, '0') + ">"));
+    const auto has = [&pdf](char32_t c) {
+        QByteArray code = "<";
+        for (const QChar half : QString::fromUcs4(&c, 1))
+            code += QByteArray::number(half.unicode(), 16).toUpper().rightJustified(4, '0');
+        return pdf.contains(QByteArray(code + '>'));
     };
     QVERIFY(pdf.startsWith("%PDF-"));
     QVERIFY(pdf.contains("/BaseFont /NotoSansCJKsc-") && !pdf.contains("CJKjp")); // the Simplified forms
@@ -226,9 +258,9 @@ void TestChartSheet::pdf()
     QVERIFY(pdf.contains("/Creator (\xfe\xff\0S\0e\0d\0a\0r\0i\0o)"_ba));
     for (const QString &text : {title, ChartSheet::dateText(QDate(2026, 12, 7)), ChartSheet::viewText(View::FacingPodium),
                                 ChartSheet::viewText(View::FromPodium), whole ? name : name.first(5)})
-        for (QChar c : text)
-            QVERIFY2(has(c) || c.isSurrogate(), qPrintable(text + u' ' + c)); // Qt maps no more than U+FFFF
-    QCOMPARE(has(name.back()), whole);
+        for (const char32_t c : text.toUcs4())
+            QVERIFY2(has(c), qPrintable(text + u' ' + QString::fromUcs4(&c, 1)));
+    QCOMPARE(has(name.toUcs4().back()), whole);
     QCOMPARE(has(u'…'), !whole);
 }
 
