@@ -412,9 +412,7 @@ void Form1::showFullScreenView()
         m_fullScreen->addActions({m_shuffleAction, m_undoAction, m_redoAction, m_copyAction});
         m_fullScreen->showSheet(sheet());
     }
-    if (const QScreen *display = screen())
-        m_fullScreen->setGeometry(display->geometry());
-    m_fullScreen->showFullScreen();
+    m_fullScreen->showOver(screen());
     m_fullScreen->activateWindow();
 }
 

@@ -1,13 +1,42 @@
 #include "ui/fullscreenview.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The rectangle of `screen` and of the screens that overlap it, directly or
+// through another, and how many screens these are.
+std::pair<QRect, qsizetype> mirrorsOf(const QScreen &screen)
+{
+    QList<QRect> group{screen.geometry()}, others;
+    for (const QScreen *other : screen.virtualSiblings()) {
+        if (other != &screen)
+            others << other->geometry();
+    }
+    QRect area = group.first();
+    for (qsizetype k = 0; k < group.size(); ++k) {
+        const QRect member = group.at(k);
+        const auto overlapping = std::stable_partition(others.begin(), others.end(),
+                                                       [&](const QRect &other) { return !other.intersects(member); });
+        for (auto other = overlapping; other != others.end(); ++other) {
+            area |= *other;
+            group << *other;
+        }
+        others.erase(overlapping, others.end());
+    }
+    return {area, group.size()};
+}
+
+} // namespace
 
 FullScreenView::FullScreenView(QWidget *parent) : QWidget(parent, Qt::Window), m_mixing(QRandomGenerator::global()->generate())
 {
@@ -15,6 +44,57 @@ FullScreenView::FullScreenView(QWidget *parent) : QWidget(parent, Qt::Window), m
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_timer.setInterval(TickMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &FullScreenView::tick);
+
+    // Screens change in bursts (a projector plugged in adds a screen and
+    // moves others), and a screen being removed still holds its windows:
+    // the view covers anew once the events of the moment are handled.
+    m_screensChanged.setSingleShot(true);
+    connect(&m_screensChanged, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            cover(screen());
+    });
+    const auto watch = [this](QScreen *screen) {
+        connect(screen, &QScreen::geometryChanged, &m_screensChanged, qOverload<>(&QTimer::start));
+    };
+    for (QScreen *screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watch](QScreen *screen) {
+        watch(screen);
+        m_screensChanged.start();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, &m_screensChanged, qOverload<>(&QTimer::start));
+}
+
+void FullScreenView::showOver(QScreen *screen)
+{
+    if (screen)
+        setScreen(screen);
+    cover(this->screen());
+}
+
+void FullScreenView::cover(QScreen *on)
+{
+    if (!on)
+        return showFullScreen();
+    const auto [area, screens] = mirrorsOf(*on);
+    // A window manager fits a full-screen window to one monitor, chosen by
+    // its own rule (some take a smaller mirror when it holds most of the
+    // window), so only a frameless window covers mirrors of other sizes.
+    const Qt::WindowFlags spanning = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    const bool frameless = screens > 1;
+    if (windowFlags().testFlags(spanning) != frameless)
+        setWindowFlags(frameless ? windowFlags() | spanning : windowFlags() & ~spanning); // which hides it
+    if (frameless) {
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        setGeometry(area);
+        show();
+    } else if (!isFullScreen() || geometry() != area) {
+        // Full screen again, as not every platform fits a full-screen window
+        // to its screen's new size.
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        setGeometry(area);
+        showFullScreen();
+    }
 }
 
 void FullScreenView::showSheet(const ChartSheet &sheet)

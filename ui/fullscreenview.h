@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class QScreen;
+
 // The chart as large as a screen allows, for the screen at the front of the
 // classroom: a sheet drawn full screen, in the FacingPodium view at first.
 // Esc and F11 close it; R turns it by 180 degrees (the other view) and
@@ -18,6 +20,17 @@
 // seats, then they settle seat by seat into the sheet given, which was decided
 // before. Any other key or click ends the show at that sheet, as does the
 // next sheet given; Esc and F11 still close the view. Only what is drawn changes, never a chart.
+//
+// showOver() shows it over a screen and every screen that overlaps it, as a
+// projector that mirrors a laptop's screen does (the X server reports both,
+// at the same place and each in its own size): the view covers the smallest
+// rectangle holding them all, that of the largest mirror when they share a
+// corner. Screens that only touch, side by side, are not covered. While the
+// view is open it covers anew whenever a screen is added, removed or changes
+// its geometry, starting from the screen it is on then. A screen that nothing
+// overlaps gets the window manager's full screen (isFullScreen()); a group of
+// screens gets a frameless window that stays on top at their rectangle, as
+// window managers fit a full screen to one monitor.
 class FullScreenView : public QWidget
 {
     Q_OBJECT
@@ -25,6 +38,7 @@ class FullScreenView : public QWidget
 public:
     explicit FullScreenView(QWidget *parent = nullptr);
 
+    void showOver(QScreen *screen);
     void showSheet(const ChartSheet &sheet);
     void showDraw(const ChartSheet &sheet);
 
@@ -49,6 +63,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void cover(QScreen *on);
     void tick();
     void endDraw();
 
@@ -56,6 +71,7 @@ private:
     std::optional<ChartSheet> m_shown; // what is drawn, the same unless drawing
     ChartSheet::View m_view = ChartSheet::View::FacingPodium;
     QTimer m_timer;
+    QTimer m_screensChanged; // covers anew once a burst of changes is over
     int m_ticks = 0;
     QList<int> m_settleOrder; // occupied seats, in the pupils' reading order
     QRandomGenerator m_mixing;

@@ -32,6 +32,8 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGlyphRun>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -40,6 +42,8 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSpinBox>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -188,6 +192,63 @@ QString faceFor(const QString &text, const QFont &font)
     return runs.isEmpty() ? QString() : runs.first().rawFont().familyName();
 }
 
+// Screens of the offscreen platform by name and geometry; the default one,
+// named "", comes first and stays the primary screen.
+using Screens = QList<std::pair<QString, QRect>>;
+
+} // namespace
+
+// The offscreen platform changes its screens while the program runs through
+// its native interface, a class Qt declares in a header that Debian ships
+// only with Qt's private API; the one function called is its first virtual
+// one, the same since Qt 5.0.
+class QPlatformNativeInterface : public QObject
+{
+public:
+    virtual void *nativeResourceForIntegration(const QByteArray &resource);
+};
+
+namespace {
+
+QJsonObject offscreenConfiguration()
+{
+    QPlatformNativeInterface *platform = QGuiApplication::platformNativeInterface();
+    const auto get = reinterpret_cast<QJsonObject (*)(QPlatformNativeInterface *)>(platform->nativeResourceForIntegration("configuration"));
+    return get ? get(platform) : QJsonObject();
+}
+
+void setOffscreenConfiguration(const QJsonObject &configuration)
+{
+    QPlatformNativeInterface *platform = QGuiApplication::platformNativeInterface();
+    const auto set = reinterpret_cast<void (*)(const QJsonObject &, QPlatformNativeInterface *)>(
+        platform->nativeResourceForIntegration("setConfiguration"));
+    if (!set)
+        qFatal("the offscreen platform takes no screens");
+    set(configuration, platform);
+}
+
+void setScreens(const Screens &screens)
+{
+    QJsonArray list;
+    for (const auto &[name, geometry] : screens) {
+        list.append(QJsonObject{{u"name"_s, name},
+                                {u"x"_s, geometry.x()},
+                                {u"y"_s, geometry.y()},
+                                {u"width"_s, geometry.width()},
+                                {u"height"_s, geometry.height()}});
+    }
+    QJsonObject configuration = offscreenConfiguration();
+    configuration[u"screens"_s] = list;
+    setOffscreenConfiguration(configuration);
+}
+
+QScreen *screenNamed(const QString &name)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    const auto found = std::find_if(screens.begin(), screens.end(), [&](QScreen *s) { return s->name() == name; });
+    return found == screens.end() ? nullptr : *found;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(After)
@@ -220,6 +281,8 @@ private slots:
     void simplifiedForms();
     void undoAndRedoEveryKindOfStep();
     void fullScreenView();
+    void fullScreenViewScreens_data();
+    void fullScreenViewScreens();
     void copyAndAccessibleNames();
     void printedPages_data();
     void printedPages();
@@ -1210,6 +1273,77 @@ void TestForm1::fullScreenView()
         QTest::keyClick(widget(u"3"_s), Qt::Key_F11);
         QVERIFY((view = form.fullScreenView()));
     }
+}
+
+// A screen at the front of the classroom often mirrors the laptop's: the X
+// server reports both, at the same place, as screens that overlap. The view
+// covers all of them, a lone screen as the window manager's full screen, and
+// follows them while it is open.
+void TestForm1::fullScreenViewScreens_data()
+{
+    QTest::addColumn<Screens>("screens"); // as the view opens
+    QTest::addColumn<QString>("on");      // the screen the window is on
+    QTest::addColumn<Screens>("changed"); // while it is open; none if empty
+    QTest::addColumn<QRect>("covered");
+    QTest::addColumn<bool>("fullScreen");
+    const QRect laptop(0, 0, 1920, 1080), small(0, 0, 1024, 768), wide(0, 0, 1366, 768);
+    const Screens mirrored{{u""_s, laptop}, {u"projector"_s, small}};
+    QTest::newRow("mirrored, the same size") << Screens{{u""_s, laptop}, {u"projector"_s, laptop}} << u"projector"_s << Screens() << laptop
+                                             << false;
+    QTest::newRow("mirrored, a smaller projector") << mirrored << u"projector"_s << Screens() << laptop << false;
+    QTest::newRow("mirrored, a larger projector")
+        << Screens{{u""_s, wide}, {u"projector"_s, laptop}} << u""_s << Screens() << laptop << false;
+    QTest::newRow("side by side") << Screens{{u""_s, laptop}, {u"right"_s, QRect(1920, 0, 1024, 768)}} << u"right"_s << Screens()
+                                  << QRect(1920, 0, 1024, 768) << true;
+    QTest::newRow("mirrored, one more side by side")
+        << Screens{{u""_s, laptop}, {u"projector"_s, small}, {u"right"_s, QRect(1920, 0, 1280, 1024)}} << u"projector"_s << Screens()
+        << laptop << false;
+    QTest::newRow("overlapping in a chain") << Screens{{u""_s, laptop},
+                                                       {u"projector"_s, small},
+                                                       {u"beyond"_s, QRect(1000, 500, 1280, 1024)}}
+                                            << u"projector"_s << Screens() << QRect(0, 0, 2280, 1524) << false;
+    QTest::newRow("a projector plugged in") << Screens{{u""_s, wide}} << u""_s << Screens{{u""_s, wide}, {u"projector"_s, laptop}} << laptop
+                                            << false;
+    QTest::newRow("the projector's mode changed")
+        << mirrored << u"projector"_s << Screens{{u""_s, laptop}, {u"projector"_s, QRect(0, 0, 2560, 1440)}} << QRect(0, 0, 2560, 1440)
+        << false;
+    QTest::newRow("the projector unplugged") << Screens{{u""_s, wide}, {u"projector"_s, laptop}} << u""_s << Screens{{u""_s, wide}} << wide
+                                             << true;
+    QTest::newRow("a lone screen resized") << Screens{{u""_s, laptop}} << u""_s << Screens{{u""_s, QRect(0, 0, 1280, 1024)}}
+                                           << QRect(0, 0, 1280, 1024) << true;
+    QTest::newRow("its neighbour made a mirror")
+        << Screens{{u""_s, laptop}, {u"right"_s, QRect(1920, 0, 1920, 1080)}} << u""_s
+        << Screens{{u""_s, laptop}, {u"right"_s, QRect(0, 0, 1920, 1200)}} << QRect(0, 0, 1920, 1200) << false;
+    QTest::newRow("the screen it is on unplugged")
+        << Screens{{u""_s, laptop}, {u"right"_s, QRect(1920, 0, 1024, 768)}} << u"right"_s << Screens{{u""_s, laptop}} << laptop << true;
+}
+
+void TestForm1::fullScreenViewScreens()
+{
+    QFETCH(Screens, screens);
+    QFETCH(QString, on);
+    QFETCH(Screens, changed);
+    QFETCH(QRect, covered);
+    QFETCH(bool, fullScreen);
+    const auto restore = qScopeGuard([before = offscreenConfiguration()] { setOffscreenConfiguration(before); });
+    setScreens(screens);
+    Form1 &form = start(Class);
+    QScreen *screen = screenNamed(on);
+    QVERIFY(screen);
+    form.move(screen->geometry().topLeft() + QPoint(40, 40));
+    form.setScreen(screen);
+    QTest::keyClick(widget(u"3"_s), Qt::Key_F11);
+    FullScreenView *view = form.fullScreenView();
+    QVERIFY(view && QTest::qWaitForWindowActive(view));
+    if (!changed.isEmpty())
+        setScreens(changed);
+    QTRY_COMPARE(std::tuple(view->geometry(), view->isFullScreen()), std::tuple(covered, fullScreen));
+    QVERIFY(view->isVisible() && QTest::qWaitForWindowActive(view));
+    // The keys work as on any screen.
+    QTest::keyClick(view, Qt::Key_R);
+    QCOMPARE(view->view(), ChartSheet::View::FromPodium);
+    QTest::keyClick(view, Qt::Key_Escape);
+    QTRY_VERIFY(!form.fullScreenView());
 }
 
 void TestForm1::copyAndAccessibleNames()
