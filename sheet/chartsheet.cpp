@@ -6,6 +6,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextBoundaryFinder>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -158,34 +159,44 @@ struct NameLayout {
 // names in hanzi do not have.
 constexpr qreal WrappedLineSpacing = 1.15;
 
-// The two lines of `text` broken at the best place of the first kind that has
-// one: after a middle dot, at a space (which goes), between two characters.
-// Of several places of that kind, the one whose longer line is shortest.
-QList<QStringList> twoLineChoices(const QString &text, const QFontMetricsF &metrics)
+// The two lines of `text` broken at the best place of each kind that has
+// one, in this order: after a middle dot, at a space (which goes), between
+// two characters. Of several places of a kind, the one whose longer line is
+// shortest. The name is shaped once and the lines' widths read from it, which
+// for text in one direction are the widths of the lines alone; measuring each
+// pair of lines anew cost the PDF a millisecond a name.
+QList<QStringList> twoLineChoices(const QString &text, const QFont &font, const QPaintDevice *device)
 {
-    QList<QStringList> dots, spaces, anywhere;
+    QTextLayout layout(text, font, const_cast<QPaintDevice *>(device));
+    layout.beginLayout();
+    const QTextLine whole = layout.createLine();
+    layout.endLayout();
+    const auto width = [&whole](qsizetype from, qsizetype to) { return std::abs(whole.cursorToX(int(to)) - whole.cursorToX(int(from))); };
+
+    struct Best {
+        qreal longer = 0;
+        qsizetype end = -1, start = -1; // of the first line, of the second
+    } dots, spaces, anywhere;
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
     for (qsizetype at = graphemes.toNextBoundary(); at > 0 && at < text.size(); at = graphemes.toNextBoundary()) {
-        const QStringList lines{text.left(at).trimmed(), text.mid(at).trimmed()};
-        if (lines.front().isEmpty() || lines.back().isEmpty())
+        qsizetype end = at, start = at;
+        while (end > 0 && text.at(end - 1).isSpace())
+            --end;
+        while (start < text.size() && text.at(start).isSpace())
+            ++start;
+        if (end == 0 || start == text.size())
             continue;
-        anywhere << lines;
-        if (isMiddleDot(text.at(at - 1)))
-            dots << lines;
-        if (text.at(at).isSpace() && !text.at(at - 1).isSpace())
-            spaces << lines;
+        const qreal longer = std::max(width(0, end), width(start, text.size()));
+        for (Best *kind : {&anywhere, isMiddleDot(text.at(at - 1)) ? &dots : nullptr,
+                           text.at(at).isSpace() && !text.at(at - 1).isSpace() ? &spaces : nullptr}) {
+            if (kind && (kind->end < 0 || longer < kind->longer))
+                *kind = {longer, end, start};
+        }
     }
     QList<QStringList> best;
-    for (const QList<QStringList> *kind : {&dots, &spaces, &anywhere}) {
-        qreal shortest = 0;
-        const QStringList *chosen = nullptr;
-        for (const QStringList &lines : *kind) {
-            const qreal longer = std::max(metrics.horizontalAdvance(lines.front()), metrics.horizontalAdvance(lines.back()));
-            if (!chosen || longer < shortest)
-                chosen = &lines, shortest = longer;
-        }
-        if (chosen)
-            best << *chosen;
+    for (const Best &kind : {dots, spaces, anywhere}) {
+        if (kind.end > 0)
+            best << QStringList{text.left(kind.end).trimmed(), text.mid(kind.start).trimmed()};
     }
     return best;
 }
@@ -201,7 +212,7 @@ NameLayout layOutName(const QString &text, const QFont &font, int smallest, cons
         return {full, {text}};
     const int twoLargest = std::min(full, int(box.height() / (2 * WrappedLineSpacing)));
     if (twoLargest >= smallest) {
-        for (const QStringList &lines : twoLineChoices(text, QFontMetricsF(font, device))) {
+        for (const QStringList &lines : twoLineChoices(text, font, device)) {
             const auto [twoSize, twoFits] = sizeToFit(font, lines, box.width(), twoLargest, smallest, device);
             if (twoFits)
                 return oneFits && oneSize >= twoSize ? NameLayout{oneSize, {text}} : NameLayout{twoSize, lines};
@@ -276,7 +287,8 @@ void drawNumbers(const Canvas &canvas, const Layout &layout, const QRectF &band,
 // Each line of a name is a text of its own, clipped to its cell, so that
 // nothing in one name (a right-to-left override, a line break) reaches
 // another.
-void drawSeats(const Canvas &canvas, const Layout &layout, const ChartSheet &sheet, ChartSheet::View view)
+void drawSeats(const Canvas &canvas, const Layout &layout, const ChartSheet &sheet, ChartSheet::View view,
+               QHash<QString, std::pair<int, QStringList>> &laidOut)
 {
     QPainter &painter = canvas.painter;
     const qreal padding = layout.cell.height() * 0.1;
@@ -293,8 +305,17 @@ void drawSeats(const Canvas &canvas, const Layout &layout, const ChartSheet &she
                 continue;
             const QRectF inside = cell.adjusted(layout.rule, layout.rule, -layout.rule, -layout.rule);
             const QRectF box = inside.adjusted(padding, padding / 2, -padding, -padding / 2);
-            font.setPixelSize(full);
-            const NameLayout fitted = layOutName(name, font, smallest, box, painter.device());
+            const QString key = u"%1 %2 %3 %4 "_s.arg(box.width()).arg(box.height()).arg(full).arg(painter.device()->logicalDpiX()) + name;
+            auto known = laidOut.constFind(key);
+            if (known == laidOut.cend()) {
+                // A view resized again and again keeps only what it shows.
+                if (laidOut.size() >= 2 * SeatChart::SeatCount)
+                    laidOut.clear();
+                font.setPixelSize(full);
+                const NameLayout fresh = layOutName(name, font, smallest, box, painter.device());
+                known = laidOut.insert(key, {fresh.size, fresh.lines});
+            }
+            const NameLayout fitted{known->first, known->second};
             font.setPixelSize(fitted.size);
             painter.setFont(font);
             painter.save();
@@ -372,7 +393,7 @@ void ChartSheet::paint(QPainter &painter, const QRectF &page, View view, QList<D
     const bool podiumAbove = view == View::FacingPodium;
     drawPodium(canvas, layout, podiumAbove ? layout.upperBand : layout.lowerBand);
     drawNumbers(canvas, layout, podiumAbove ? layout.lowerBand : layout.upperBand, *this, view);
-    drawSeats(canvas, layout, *this, view);
+    drawSeats(canvas, layout, *this, view, m_laidOut);
     painter.restore();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QRectF>
 #include <QString>
@@ -79,4 +80,7 @@ private:
     SeatChart m_chart;
     QString m_title;
     QDate m_date;
+    // How each name was laid out, its size and lines, by the name and its
+    // cell: the second page lays out the same names in the same cells.
+    mutable QHash<QString, std::pair<int, QStringList>> m_laidOut;
 };
