@@ -1390,12 +1390,14 @@ void TestForm1::printedPages()
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, {})); // the file keeps the printer's page
     SeatChart chart;
     chart.setSeat(6, u"王子涵"_s);
+    chart.setSeat(7, u"周𬱖"_s);
     SheetPrinter::print(printer, ChartSheet(chart, u"座位表"_s, QDate(2026, 12, 7)));
-    // 子, whose glyph the font also gives to the radical ⼦, is copied as 子.
+    // 子, whose glyph the font also gives to the radical ⼦, is copied as 子,
+    // and 𬱖, past U+FFFF, as itself.
     const QByteArray printed = readBytes(m_dir->filePath(u"printed.pdf"_s));
     QCOMPARE(std::tuple(printed.count("/Type /Page\n"), printed.count("/MediaBox [0 0 842"), printed.contains("<5B50>"),
-                        printed.contains("<2F26>")),
-             std::tuple(pages, pages, true, false));
+                        printed.contains("<2F26>"), printed.contains("<D873DC56>")),
+             std::tuple(pages, pages, true, false, true));
 }
 
 void TestForm1::printToFileThatFails()
