@@ -45,24 +45,21 @@ FullScreenView::FullScreenView(QWidget *parent) : QWidget(parent, Qt::Window), m
     m_timer.setInterval(TickMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &FullScreenView::tick);
 
-    // Screens change in bursts (a projector plugged in adds a screen and
-    // moves others), and a screen being removed still holds its windows:
-    // the view covers anew once the events of the moment are handled.
-    m_screensChanged.setSingleShot(true);
-    connect(&m_screensChanged, &QTimer::timeout, this, [this] {
+    // A screen being removed still holds its windows, and a projector
+    // plugged in changes several screens in one go: the view covers anew
+    // after the events at hand, from the screens as they are then.
+    const auto coverAgain = [this] {
         if (isVisible())
             cover(screen());
-    });
-    const auto watch = [this](QScreen *screen) {
-        connect(screen, &QScreen::geometryChanged, &m_screensChanged, qOverload<>(&QTimer::start));
+    };
+    const auto watch = [this, coverAgain](QScreen *screen) {
+        connect(screen, &QScreen::geometryChanged, this, coverAgain, Qt::QueuedConnection);
     };
     for (QScreen *screen : QGuiApplication::screens())
         watch(screen);
-    connect(qApp, &QGuiApplication::screenAdded, this, [this, watch](QScreen *screen) {
-        watch(screen);
-        m_screensChanged.start();
-    });
-    connect(qApp, &QGuiApplication::screenRemoved, &m_screensChanged, qOverload<>(&QTimer::start));
+    connect(qApp, &QGuiApplication::screenAdded, this, watch);
+    connect(qApp, &QGuiApplication::screenAdded, this, coverAgain, Qt::QueuedConnection);
+    connect(qApp, &QGuiApplication::screenRemoved, this, coverAgain, Qt::QueuedConnection);
 }
 
 void FullScreenView::showOver(QScreen *screen)

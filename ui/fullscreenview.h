@@ -71,7 +71,6 @@ private:
     std::optional<ChartSheet> m_shown; // what is drawn, the same unless drawing
     ChartSheet::View m_view = ChartSheet::View::FacingPodium;
     QTimer m_timer;
-    QTimer m_screensChanged; // covers anew once a burst of changes is over
     int m_ticks = 0;
     QList<int> m_settleOrder; // occupied seats, in the pupils' reading order
     QRandomGenerator m_mixing;

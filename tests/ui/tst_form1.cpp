@@ -1281,62 +1281,65 @@ void TestForm1::fullScreenView()
 // follows them while it is open.
 void TestForm1::fullScreenViewScreens_data()
 {
-    QTest::addColumn<Screens>("screens"); // as the view opens
-    QTest::addColumn<QString>("on");      // the screen the window is on
-    QTest::addColumn<Screens>("changed"); // while it is open; none if empty
+    QTest::addColumn<Screens>("screens");        // as the view opens
+    QTest::addColumn<QString>("on");             // the screen the window is on
+    QTest::addColumn<QList<Screens>>("changes"); // in turn while it is open
+    QTest::addColumn<QString>("then");           // F11 in the window moved there, if any
     QTest::addColumn<QRect>("covered");
     QTest::addColumn<bool>("fullScreen");
-    const QRect laptop(0, 0, 1920, 1080), small(0, 0, 1024, 768), wide(0, 0, 1366, 768);
-    const Screens mirrored{{u""_s, laptop}, {u"projector"_s, small}};
-    QTest::newRow("mirrored, the same size") << Screens{{u""_s, laptop}, {u"projector"_s, laptop}} << u"projector"_s << Screens() << laptop
-                                             << false;
-    QTest::newRow("mirrored, a smaller projector") << mirrored << u"projector"_s << Screens() << laptop << false;
-    QTest::newRow("mirrored, a larger projector")
-        << Screens{{u""_s, wide}, {u"projector"_s, laptop}} << u""_s << Screens() << laptop << false;
-    QTest::newRow("side by side") << Screens{{u""_s, laptop}, {u"right"_s, QRect(1920, 0, 1024, 768)}} << u"right"_s << Screens()
-                                  << QRect(1920, 0, 1024, 768) << true;
-    QTest::newRow("mirrored, one more side by side")
-        << Screens{{u""_s, laptop}, {u"projector"_s, small}, {u"right"_s, QRect(1920, 0, 1280, 1024)}} << u"projector"_s << Screens()
-        << laptop << false;
-    QTest::newRow("overlapping in a chain") << Screens{{u""_s, laptop},
-                                                       {u"projector"_s, small},
-                                                       {u"beyond"_s, QRect(1000, 500, 1280, 1024)}}
-                                            << u"projector"_s << Screens() << QRect(0, 0, 2280, 1524) << false;
-    QTest::newRow("a projector plugged in") << Screens{{u""_s, wide}} << u""_s << Screens{{u""_s, wide}, {u"projector"_s, laptop}} << laptop
-                                            << false;
-    QTest::newRow("the projector's mode changed")
-        << mirrored << u"projector"_s << Screens{{u""_s, laptop}, {u"projector"_s, QRect(0, 0, 2560, 1440)}} << QRect(0, 0, 2560, 1440)
-        << false;
-    QTest::newRow("the projector unplugged") << Screens{{u""_s, wide}, {u"projector"_s, laptop}} << u""_s << Screens{{u""_s, wide}} << wide
-                                             << true;
-    QTest::newRow("a lone screen resized") << Screens{{u""_s, laptop}} << u""_s << Screens{{u""_s, QRect(0, 0, 1280, 1024)}}
-                                           << QRect(0, 0, 1280, 1024) << true;
-    QTest::newRow("its neighbour made a mirror")
-        << Screens{{u""_s, laptop}, {u"right"_s, QRect(1920, 0, 1920, 1080)}} << u""_s
-        << Screens{{u""_s, laptop}, {u"right"_s, QRect(0, 0, 1920, 1200)}} << QRect(0, 0, 1920, 1200) << false;
-    QTest::newRow("the screen it is on unplugged")
-        << Screens{{u""_s, laptop}, {u"right"_s, QRect(1920, 0, 1024, 768)}} << u"right"_s << Screens{{u""_s, laptop}} << laptop << true;
+    const QRect laptop(0, 0, 1920, 1080), small(0, 0, 1024, 768), wide(0, 0, 1366, 768), large(0, 0, 2560, 1440);
+    const QRect right(1920, 0, 1024, 768);
+    const Screens mirrored{{u""_s, laptop}, {u"projector"_s, small}}, sideBySide{{u""_s, laptop}, {u"right"_s, right}};
+    const auto row = [](const char *name, const Screens &screens, const QString &on, const QList<Screens> &changes, const QString &then,
+                        const QRect &covered,
+                        bool fullScreen) { QTest::newRow(name) << screens << on << changes << then << covered << fullScreen; };
+    row("mirrored, the same size", {{u""_s, laptop}, {u"projector"_s, laptop}}, u"projector"_s, {}, {}, laptop, false);
+    row("mirrored, a smaller projector", mirrored, u"projector"_s, {}, {}, laptop, false);
+    row("mirrored, a larger projector", {{u""_s, wide}, {u"projector"_s, laptop}}, u""_s, {}, {}, laptop, false);
+    row("side by side", sideBySide, u"right"_s, {}, {}, right, true);
+    row("mirrored, one more side by side", mirrored + Screens{{u"right"_s, QRect(1920, 0, 1280, 1024)}}, u"projector"_s, {}, {}, laptop,
+        false);
+    row("overlapping in a chain", mirrored + Screens{{u"beyond"_s, QRect(1000, 500, 1280, 1024)}}, u"projector"_s, {}, {},
+        QRect(0, 0, 2280, 1524), false);
+    row("a projector plugged in", {{u""_s, wide}}, u""_s, {{{u""_s, wide}, {u"projector"_s, laptop}}}, {}, laptop, false);
+    row("the projector's mode changed", mirrored, u"projector"_s, {{{u""_s, laptop}, {u"projector"_s, large}}}, {}, large, false);
+    row("plugged in, then its mode changed", {{u""_s, wide}}, u""_s,
+        {{{u""_s, wide}, {u"projector"_s, small}}, {{u""_s, wide}, {u"projector"_s, large}}}, {}, large, false);
+    row("the projector unplugged", {{u""_s, wide}, {u"projector"_s, laptop}}, u""_s, {{{u""_s, wide}}}, {}, wide, true);
+    row("a lone screen resized", {{u""_s, laptop}}, u""_s, {{{u""_s, QRect(0, 0, 1280, 1024)}}}, {}, QRect(0, 0, 1280, 1024), true);
+    row("its neighbour made a mirror", sideBySide, u""_s, {{{u""_s, laptop}, {u"right"_s, large}}}, {}, large, false);
+    row("the screen it is on unplugged", sideBySide, u"right"_s, {{{u""_s, laptop}}}, {}, laptop, true);
+    row("F11 in the window on the other screen", sideBySide, u""_s, {}, u"right"_s, right, true);
+    row("F11 in the window on a mirrored one", mirrored + Screens{{u"right"_s, right}}, u"right"_s, {}, u"projector"_s, laptop, false);
 }
 
 void TestForm1::fullScreenViewScreens()
 {
     QFETCH(Screens, screens);
     QFETCH(QString, on);
-    QFETCH(Screens, changed);
+    QFETCH(QList<Screens>, changes);
+    QFETCH(QString, then);
     QFETCH(QRect, covered);
     QFETCH(bool, fullScreen);
     const auto restore = qScopeGuard([before = offscreenConfiguration()] { setOffscreenConfiguration(before); });
     setScreens(screens);
     Form1 &form = start(Class);
-    QScreen *screen = screenNamed(on);
-    QVERIFY(screen);
-    form.move(screen->geometry().topLeft() + QPoint(40, 40));
-    form.setScreen(screen);
-    QTest::keyClick(widget(u"3"_s), Qt::Key_F11);
+    const auto pressF11On = [&](const QString &name) {
+        QScreen *screen = screenNamed(name);
+        QVERIFY(screen);
+        form.move(screen->geometry().topLeft() + QPoint(40, 40));
+        form.setScreen(screen);
+        QTest::keyClick(widget(u"3"_s), Qt::Key_F11);
+    };
+    pressF11On(on);
     FullScreenView *view = form.fullScreenView();
     QVERIFY(view && QTest::qWaitForWindowActive(view));
-    if (!changed.isEmpty())
+    for (const Screens &changed : changes) {
         setScreens(changed);
+        QCoreApplication::processEvents();
+    }
+    if (!then.isEmpty())
+        pressF11On(then);
     QTRY_COMPARE(std::tuple(view->geometry(), view->isFullScreen()), std::tuple(covered, fullScreen));
     QVERIFY(view->isVisible() && QTest::qWaitForWindowActive(view));
     // The keys work as on any screen.
