@@ -9,6 +9,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -159,19 +160,60 @@ struct NameLayout {
 // names in hanzi do not have.
 constexpr qreal WrappedLineSpacing = 1.15;
 
+// A space that a line may end at; not the no-break spaces.
+bool breaksAt(QChar c)
+{
+    return c.isSpace() && c != u'\u00a0' && c != u'\u2007' && c != u'\u202f';
+}
+
+// Whether a text holds right-to-left letters or sets a writing direction of
+// its own.
+bool changesDirection(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirRLI:
+        case QChar::DirLRI:
+        case QChar::DirFSI: return true;
+        default: return false;
+        }
+    });
+}
+
 // The two lines of `text` broken at the best place of each kind that has
 // one, in this order: after a middle dot, at a space (which goes), between
 // two characters. Of several places of a kind, the one whose longer line is
-// shortest. The name is shaped once and the lines' widths read from it, which
-// for text in one direction are the widths of the lines alone; measuring each
-// pair of lines anew cost the PDF a millisecond a name.
-QList<QStringList> twoLineChoices(const QString &text, const QFont &font, const QPaintDevice *device)
+// shortest. A name in one direction is shaped once and the lines' widths
+// read from it; measuring each pair of lines anew cost the PDF a millisecond
+// a name. A name that changes direction is measured line by line, since its
+// parts do not stand in the line in the order of its characters.
+enum class BreakKind { AtDot, AtSpace, Anywhere };
+
+struct TwoLines {
+    BreakKind kind;
+    QStringList lines;
+};
+
+QList<TwoLines> twoLineChoices(const QString &text, const QFont &font, const QPaintDevice *device)
 {
     QTextLayout layout(text, font, const_cast<QPaintDevice *>(device));
     layout.beginLayout();
     const QTextLine whole = layout.createLine();
     layout.endLayout();
-    const auto width = [&whole](qsizetype from, qsizetype to) { return std::abs(whole.cursorToX(int(to)) - whole.cursorToX(int(from))); };
+    const QFontMetricsF metrics(font, device);
+    const bool bidi = changesDirection(text);
+    const auto width = [&](qsizetype from, qsizetype to) {
+        return bidi ? metrics.horizontalAdvance(text.mid(from, to - from)) : std::abs(whole.cursorToX(int(to)) - whole.cursorToX(int(from)));
+    };
+    const auto onlyDots = [&text](qsizetype from, qsizetype to) {
+        return std::all_of(text.begin() + from, text.begin() + to, [](QChar c) { return isMiddleDot(c) || c.isSpace(); });
+    };
 
     struct Best {
         qreal longer = 0;
@@ -184,39 +226,63 @@ QList<QStringList> twoLineChoices(const QString &text, const QFont &font, const 
             --end;
         while (start < text.size() && text.at(start).isSpace())
             ++start;
-        if (end == 0 || start == text.size())
+        if (end == 0 || start == text.size() || onlyDots(0, end) || onlyDots(start, text.size()))
             continue;
         const qreal longer = std::max(width(0, end), width(start, text.size()));
         for (Best *kind : {&anywhere, isMiddleDot(text.at(at - 1)) ? &dots : nullptr,
-                           text.at(at).isSpace() && !text.at(at - 1).isSpace() ? &spaces : nullptr}) {
+                           breaksAt(text.at(at)) && !text.at(at - 1).isSpace() ? &spaces : nullptr}) {
             if (kind && (kind->end < 0 || longer < kind->longer))
                 *kind = {longer, end, start};
         }
     }
-    QList<QStringList> best;
-    for (const Best &kind : {dots, spaces, anywhere}) {
-        if (kind.end > 0)
-            best << QStringList{text.left(kind.end).trimmed(), text.mid(kind.start).trimmed()};
+    QList<TwoLines> best;
+    for (const auto &[kind, place] : {std::pair(BreakKind::AtDot, dots), std::pair(BreakKind::AtSpace, spaces),
+                                      std::pair(BreakKind::Anywhere, anywhere)}) {
+        if (place.end > 0)
+            best << TwoLines{kind, {text.left(place.end).trimmed(), text.mid(place.start).trimmed()}};
     }
     return best;
 }
 
+// A break at a middle dot wins unless another gives type this much larger:
+// 努尔·阿卜杜热合曼买买提江 would otherwise be a third smaller than its
+// neighbours. A break at a space always wins over one inside a word.
+constexpr qreal PreferredBreakShare = 0.8;
+
 // How a name fills `box`: on one line at `font`'s size if it fits; else on
 // two lines or one, whichever fits with the larger type, one on a tie; else,
 // at `smallest`, as much as two lines hold, the second cut with "…".
-NameLayout layOutName(const QString &text, const QFont &font, int smallest, const QRectF &box, const QPaintDevice *device)
+NameLayout layOutName(QString text, const QFont &font, int smallest, const QRectF &box, const QPaintDevice *device)
 {
+    // No character a teacher could see is narrower than a tenth of its size,
+    // so two lines at the smallest size hold no more than this many; the
+    // rest would only cost time, which grows with the square of the length.
+    const qsizetype most = qsizetype(2 * box.width() / std::max(1, smallest) * 10) + 1;
+    if (text.size() > most) {
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+        graphemes.setPosition(most);
+        text = text.left(graphemes.isAtBoundary() ? most : graphemes.toPreviousBoundary()) + u'…';
+    }
     const int full = font.pixelSize();
     const auto [oneSize, oneFits] = sizeToFit(font, {text}, box.width(), full, smallest, device);
     if (oneFits && oneSize == full)
         return {full, {text}};
     const int twoLargest = std::min(full, int(box.height() / (2 * WrappedLineSpacing)));
     if (twoLargest >= smallest) {
-        for (const QStringList &lines : twoLineChoices(text, font, device)) {
-            const auto [twoSize, twoFits] = sizeToFit(font, lines, box.width(), twoLargest, smallest, device);
+        std::optional<NameLayout> two;
+        int largest = 0;
+        QList<std::pair<BreakKind, NameLayout>> fitting;
+        for (const TwoLines &choice : twoLineChoices(text, font, device)) {
+            const auto [twoSize, twoFits] = sizeToFit(font, choice.lines, box.width(), twoLargest, smallest, device);
             if (twoFits)
-                return oneFits && oneSize >= twoSize ? NameLayout{oneSize, {text}} : NameLayout{twoSize, lines};
+                fitting << std::pair(choice.kind, NameLayout{twoSize, choice.lines}), largest = std::max(largest, twoSize);
         }
+        for (const auto &[kind, choice] : fitting) {
+            if (!two && (kind != BreakKind::AtDot || choice.size >= largest * PreferredBreakShare))
+                two = choice;
+        }
+        if (two)
+            return oneFits && oneSize >= two->size ? NameLayout{oneSize, {text}} : *two;
     }
     if (oneFits || twoLargest < smallest)
         return {oneSize, {oneFits ? text : QFontMetricsF(font, device).elidedText(text, Qt::ElideRight, box.width())}};
@@ -254,7 +320,12 @@ void drawTitleLine(const Canvas &canvas, const QRectF &line, const QString &titl
     // The title stays in the middle of the page and clear of both.
     const qreal side = std::max(dateWidth, metrics.horizontalAdvance(view)) + line.height() * 0.5;
     const QRectF titleBox = line.adjusted(side, 0, -side, 0);
+    // Marks stacked above or below a letter reach past the line's height,
+    // which alone drawText() clips to.
+    canvas.painter.save();
+    canvas.painter.setClipRect(line, Qt::IntersectClip);
     drawFitted(canvas, titleBox, ChartSheet::lineText(title), sheetFont(line.height() * 0.6, QFont::Bold), line.height() * 0.4);
+    canvas.painter.restore();
 }
 
 // The podium spans the three middle columns of its band.

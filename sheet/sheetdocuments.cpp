@@ -16,6 +16,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cctype>
 #include <numeric>
 #include <vector>
 
@@ -89,6 +90,33 @@ void renameLine(QByteArray &pdf, qsizetype line, qsizetype next, const std::vect
     }
 }
 
+// Where the ToUnicode maps are: for each, the length's digits in its
+// stream's dictionary, and the map's lines, from after "begincmap" to
+// "endcmap". Only streams as Qt writes them count, so that text elsewhere in
+// the file (a title in UTF-16 whose bytes spell "begincmap") is not taken
+// for a map.
+struct MapAt {
+    qsizetype length = 0, digits = 0, begin = 0, end = 0;
+};
+
+QList<MapAt> toUnicodeMaps(const QByteArray &pdf)
+{
+    static const QByteArray head = " >>\nstream\n/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n";
+    static const QByteArray length = "<< /Length ";
+    QList<MapAt> maps;
+    for (qsizetype at = pdf.indexOf(head); at >= 0; at = pdf.indexOf(head, at + 1)) {
+        qsizetype digits = 0;
+        while (at - digits > 0 && std::isdigit(static_cast<unsigned char>(pdf.at(at - digits - 1))))
+            ++digits;
+        const qsizetype end = pdf.indexOf("endcmap\n", at);
+        const qsizetype streamEnd = pdf.indexOf("endstream", at);
+        if (digits == 0 || pdf.mid(at - digits - length.size(), length.size()) != length || end < 0 || streamEnd < end)
+            continue;
+        maps << MapAt{at - digits, digits, at + head.size(), end};
+    }
+    return maps;
+}
+
 // Names the glyphs of the PDF's ToUnicode maps (which Qt writes
 // uncompressed) by the characters drawn, in place, four hex digits for four.
 // Qt names each glyph by the lowest character that the font gives it, and the
@@ -98,15 +126,17 @@ void renameLine(QByteArray &pdf, qsizetype line, qsizetype next, const std::vect
 void renameGlyphs(QByteArray &pdf, const std::vector<char16_t> &names)
 {
     const QByteArray begin = "beginbfrange\n";
-    for (qsizetype at = pdf.indexOf(begin); at >= 0; at = pdf.indexOf(begin, at)) {
-        const qsizetype end = pdf.indexOf("endbfrange", at);
-        if (end < 0)
-            return;
-        for (qsizetype line = at + begin.size(), next = 0; line < end && next >= 0; line = next + 1) {
-            next = pdf.indexOf('\n', line);
-            renameLine(pdf, line, next, names);
+    for (const MapAt &map : toUnicodeMaps(pdf)) {
+        for (qsizetype at = pdf.indexOf(begin, map.begin); at >= 0 && at < map.end; at = pdf.indexOf(begin, at)) {
+            const qsizetype end = pdf.indexOf("endbfrange", at);
+            if (end < 0 || end > map.end)
+                break;
+            for (qsizetype line = at + begin.size(), next = 0; line < end && next >= 0; line = next + 1) {
+                next = pdf.indexOf('\n', line);
+                renameLine(pdf, line, next, names);
+            }
+            at = end;
         }
-        at = end;
     }
 }
 
@@ -124,10 +154,17 @@ public:
             option.setTextDirection(Qt::LeftToRight); // as the sheet draws
             layout.setTextOption(option);
             layout.beginLayout();
-            layout.createLine();
+            const QTextLine line = layout.createLine();
             layout.endLayout();
-            for (const QGlyphRun &run : layout.glyphRuns())
-                add(run.rawFont(), run.glyphIndexes(), text.text);
+            // The line's runs come in the order drawn; the layout's own list
+            // merges them by face and direction in no fixed order. A run
+            // without a face (a script that no installed face has: Qt
+            // draws boxes, and its raw font has not even a family name)
+            // draws nothing the PDF names.
+            for (const QGlyphRun &run : line.glyphRuns()) {
+                if (!run.rawFont().fontTable("head").isEmpty())
+                    add(run.rawFont(), run.glyphIndexes(), text.text);
+            }
         }
     }
 
@@ -247,32 +284,32 @@ bool splice(QByteArray &pdf, qsizetype at, qsizetype removed, const QByteArray &
 // stream's length and the offsets after it move by as much.
 void nameWideGlyphs(QByteArray &pdf, const GlyphOrder &order)
 {
-    for (qsizetype at = pdf.indexOf("begincmap\n"); at >= 0; at = pdf.indexOf("begincmap\n", at + 1)) {
-        const qsizetype end = pdf.indexOf("endcmap\n", at);
-        const qsizetype stream = pdf.lastIndexOf("stream\n", at);
-        const qsizetype length = pdf.lastIndexOf("<< /Length ", stream);
-        if (end < 0 || stream < 0 || length < 0 || pdf.indexOf("endstream", stream) < end)
-            return;
-        const QMap<uint, char32_t> wide = order.unnamed(namedIn(pdf.mid(at, end - at)));
+    // From the last map to the first, so that each splice moves only what
+    // has been done.
+    const QList<MapAt> maps = toUnicodeMaps(pdf);
+    for (auto map = maps.crbegin(); map != maps.crend(); ++map) {
+        const QMap<uint, char32_t> wide = order.unnamed(namedIn(pdf.mid(map->begin, map->end - map->begin)));
         if (wide.isEmpty())
             continue;
-        QByteArray section = QByteArray::number(wide.size()) + " beginbfchar\n";
-        for (const auto [cid, c] : wide.asKeyValueRange()) {
-            const QString utf16 = QString::fromUcs4(&c, 1);
-            section += '<' + QByteArray::number(cid, 16).toUpper().rightJustified(4, '0') + "> <"
-                + QByteArray::number(utf16[0].unicode(), 16).toUpper() + QByteArray::number(utf16[1].unicode(), 16).toUpper() + ">\n";
+        // A section holds 100 entries at the most.
+        QByteArray sections;
+        for (auto entry = wide.keyValueBegin(); entry != wide.keyValueEnd();) {
+            QByteArray section;
+            int count = 0;
+            for (; entry != wide.keyValueEnd() && count < 100; ++entry, ++count) {
+                const char32_t c = entry->second;
+                const QString utf16 = QString::fromUcs4(&c, 1);
+                section += '<' + QByteArray::number(entry->first, 16).toUpper().rightJustified(4, '0') + "> <"
+                    + QByteArray::number(utf16[0].unicode(), 16).toUpper() + QByteArray::number(utf16[1].unicode(), 16).toUpper()
+                    + ">\n";
+            }
+            sections += QByteArray::number(count) + " beginbfchar\n" + section + "endbfchar\n";
         }
-        section += "endbfchar\n";
-        // The length first, as it stands before the map.
+        // The map first, as it stands after the length.
         bool ok = false;
-        const qsizetype digits = pdf.indexOf(' ', length + 11) - length - 11;
-        const qsizetype old = pdf.mid(length + 11, digits).toLongLong(&ok);
-        if (!ok || !splice(pdf, length + 11, digits, QByteArray::number(old + section.size())))
+        const qsizetype old = pdf.mid(map->length, map->digits).toLongLong(&ok);
+        if (!ok || !splice(pdf, map->end, 0, sections) || !splice(pdf, map->length, map->digits, QByteArray::number(old + sections.size())))
             return;
-        const qsizetype moved = QByteArray::number(old + section.size()).size() - digits;
-        if (!splice(pdf, end + moved, 0, section))
-            return;
-        at = end + moved + section.size();
     }
 }
 
