@@ -1,7 +1,9 @@
 // Speed of the printed sheet: the two PDF pages, the PNG, the three
 // clipboard forms at once, and one picture of a full-HD screen as the
 // full-screen view paints it (every 40 ms while a seating is drawn). Every
-// seat holds a name of 12 characters, which the sheet has to shrink. These
+// seat holds a name of 12 characters, which the sheet puts on two lines; the
+// PDF and PNG once more with 2,048 hanzi in every seat (longest_names), the
+// most a seat list's entry holds, which the sheet cuts. These
 // run in this process, on the offscreen platform, again and again: fonts,
 // glyphs and shaping tables are loaded by then.
 //
@@ -124,6 +126,20 @@ void fail(benchmark::State &state, const std::string &entry, const QString &why)
     const std::string message = why.toStdString();
     failures().emplace(entry, message);
     state.SkipWithError(message.c_str());
+}
+
+// Every seat holds a name of 2,048 hanzi, the longest a seat list's entry
+// can hold (4,096 bytes of GBK): the sheet cuts each to two lines.
+ChartSheet longestSheet()
+{
+    SeatChart chart;
+    for (int seat = 0; seat < SeatChart::SeatCount; ++seat) {
+        QString name;
+        for (int k = 0; name.size() < 2048; ++k)
+            name += ClassNames.at((seat + k) % ClassNames.size());
+        chart.setSeat(seat, name.left(2048));
+    }
+    return ChartSheet(chart, ChartSheet::titleFor(u"高一3班"_s), QDate(2026, 12, 7));
 }
 
 void pdf(benchmark::State &state, const ChartSheet &sheet)
@@ -598,6 +614,9 @@ int main(int argc, char **argv)
     time(benchmark::RegisterBenchmark("Png", png, sheet));
     time(benchmark::RegisterBenchmark("ClipboardData", clipboardData, sheet));
     time(benchmark::RegisterBenchmark("Paint/1920x1080", paintScreen, sheet));
+    const ChartSheet longest = longestSheet();
+    time(benchmark::RegisterBenchmark("Pdf/longest_names", pdf, longest));
+    time(benchmark::RegisterBenchmark("Png/longest_names", png, longest));
 
     // One sample per repetition, timed by the child.
     const auto sampled = [](benchmark::internal::Benchmark *benchmark, int runs) {
