@@ -87,8 +87,8 @@ void FullScreenView::cover(QScreen *on)
         show();
     } else if (!isFullScreen() || geometry() != area) {
         // Full screen again, as not every platform fits a full-screen window
-        // to its screen's new size.
-        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        // to its screen's new size; a new geometry takes it out of the full
+        // screen first.
         setGeometry(area);
         showFullScreen();
     }
