@@ -211,7 +211,8 @@ QList<TwoLines> twoLineChoices(const QString &text, const QFont &font, const QPa
     const auto width = [&](qsizetype from, qsizetype to) {
         return bidi ? metrics.horizontalAdvance(text.mid(from, to - from)) : std::abs(whole.cursorToX(int(to)) - whole.cursorToX(int(from)));
     };
-    const auto onlyDots = [&text](qsizetype from, qsizetype to) {
+    // Nothing, or nothing but middle dots and spaces: no line of a name.
+    const auto noLine = [&text](qsizetype from, qsizetype to) {
         return std::all_of(text.begin() + from, text.begin() + to, [](QChar c) { return isMiddleDot(c) || c.isSpace(); });
     };
 
@@ -226,7 +227,7 @@ QList<TwoLines> twoLineChoices(const QString &text, const QFont &font, const QPa
             --end;
         while (start < text.size() && text.at(start).isSpace())
             ++start;
-        if (end == 0 || start == text.size() || onlyDots(0, end) || onlyDots(start, text.size()))
+        if (noLine(0, end) || noLine(start, text.size()))
             continue;
         const qreal longer = std::max(width(0, end), width(start, text.size()));
         for (Best *kind : {&anywhere, isMiddleDot(text.at(at - 1)) ? &dots : nullptr,

@@ -120,12 +120,19 @@ void TestChartSheet::placing()
     }
     // The podium's bar crosses the two middle aisles, on its side of the
     // grid only.
+    // It keeps clear of the grid, and its 讲台 is in large type.
     const int band = cell(0, 0).height() / 2;
     for (int left : {1, 2}) {
         const int x = cell(left, 0).right() + 2, width = cell(left + 1, 0).left() - 2 - x;
-        QCOMPARE(ink(image, QRect(x, cell(0, 0).top() - band, width, band - 2)).isEmpty(), view == View::FromPodium);
-        QCOMPARE(ink(image, QRect(x, cell(0, 6).bottom() + 2, width, band)).isEmpty(), view == View::FacingPodium);
+        QCOMPARE(ink(image, QRect(x, cell(0, 0).top() - band, width, band - 10)).isEmpty(), view == View::FromPodium);
+        QCOMPARE(ink(image, QRect(x, cell(0, 6).bottom() + 10, width, band)).isEmpty(), view == View::FacingPodium);
+        QVERIFY(ink(image, QRect(x, cell(0, 0).top() - 8, width, 7)).isEmpty());
+        QVERIFY(ink(image, QRect(x, cell(0, 6).bottom() + 2, width, 7)).isEmpty());
     }
+    const QRect bar = ink(image, QRect(cell(1, 0).left(), view == View::FacingPodium ? cell(0, 0).top() - band * 2 : cell(0, 6).bottom() + 2,
+                                          cell(3, 0).right() - cell(1, 0).left(), band * 2 - 2));
+    const QRect word = ink(image, bar.adjusted(6, 6, -6, -6));
+    QVERIFY2(word.height() > bar.height() / 2, qPrintable(u"%1 of %2"_s.arg(word.height()).arg(bar.height())));
 
     // The grid stands in the middle, under the title; the date at the right,
     // the same in both views, and the view in words at the left, in each its
@@ -248,7 +255,7 @@ void TestChartSheet::pdf_data()
     // Characters whose glyphs the font also gives to radicals: ⼦ U+2F26, ⻩ U+2EE9.
     QTest::newRow("radical glyphs") << u"子\u3000黄"_s << true << list; // and U+2003's for U+3000
     QTest::newRow("markup") << u"<b>粗</b>"_s << true << list;
-    QTest::newRow("alone between characters past U+FFFF") << u"𠀋子"_s << true << list; // a line <cid> <cid> <char>
+    QTest::newRow("alone between characters past U+FFFF") << u"𠀋子𬱖"_s << true << list; // a line <cid> <cid> <char>
     QTest::newRow("past U+FFFF, last") << u"周𬱖"_s << true << list;
     QTest::newRow("past U+FFFF, twice") << u"𬌗李𬌗𠀋"_s << true << list;
     QTest::newRow("past U+FFFF, in the title") << u"周𬱖"_s << true << u"𬌗班"_s;
