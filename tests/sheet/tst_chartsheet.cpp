@@ -129,6 +129,11 @@ void TestChartSheet::placing()
         QVERIFY(ink(image, QRect(x, cell(0, 0).top() - 8, width, 7)).isEmpty());
         QVERIFY(ink(image, QRect(x, cell(0, 6).bottom() + 2, width, 7)).isEmpty());
     }
+    for (int left : {0, 3}) { // and not the outer ones
+        const int x = cell(left, 0).right() + 2, width = cell(left + 1, 0).left() - 2 - x;
+        QVERIFY(ink(image, QRect(x, cell(0, 0).top() - band, width, band - 10)).isEmpty());
+        QVERIFY(ink(image, QRect(x, cell(0, 6).bottom() + 10, width, band)).isEmpty());
+    }
     const QRect bar = ink(image, QRect(cell(1, 0).left(), view == View::FacingPodium ? cell(0, 0).top() - band * 2 : cell(0, 6).bottom() + 2,
                                           cell(3, 0).right() - cell(1, 0).left(), band * 2 - 2));
     const QRect word = ink(image, bar.adjusted(6, 6, -6, -6));
