@@ -1,6 +1,7 @@
 #include "chart/seatrule.h"
 
 #include "chart/seatchart.h"
+#include "chart/writingdirection.h"
 
 using namespace Qt::StringLiterals;
 
@@ -12,23 +13,7 @@ namespace {
 // Chinese and Latin ones among them, are shown as they are.
 QString shown(const QString &name)
 {
-    for (const QChar c : name) {
-        switch (c.direction()) {
-        case QChar::DirR:
-        case QChar::DirAL:
-        case QChar::DirRLE:
-        case QChar::DirRLO:
-        case QChar::DirLRE:
-        case QChar::DirLRO:
-        case QChar::DirPDF:
-        case QChar::DirRLI:
-        case QChar::DirLRI:
-        case QChar::DirFSI:
-        case QChar::DirPDI: return u"\u2068"_s + name + u"\u2069"_s;
-        default: break;
-        }
-    }
-    return name;
+    return WritingDirection::setsOwn(name) ? u"\u2068"_s + name + u"\u2069"_s : name;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "sheet/chartsheet.h"
 
+#include "chart/writingdirection.h"
 #include "sheet/chinesefonts.h"
 
 #include <QFontMetricsF>
@@ -166,26 +167,6 @@ bool breaksAt(QChar c)
     return c.isSpace() && c != u'\u00a0' && c != u'\u2007' && c != u'\u202f';
 }
 
-// Whether a text holds right-to-left letters or sets a writing direction of
-// its own.
-bool changesDirection(const QString &text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) {
-        switch (c.direction()) {
-        case QChar::DirR:
-        case QChar::DirAL:
-        case QChar::DirRLE:
-        case QChar::DirRLO:
-        case QChar::DirLRE:
-        case QChar::DirLRO:
-        case QChar::DirRLI:
-        case QChar::DirLRI:
-        case QChar::DirFSI: return true;
-        default: return false;
-        }
-    });
-}
-
 // The two lines of `text` broken at the best place of each kind that has
 // one, in this order: after a middle dot, at a space (which goes), between
 // two characters. Of several places of a kind, the one whose longer line is
@@ -207,7 +188,7 @@ QList<TwoLines> twoLineChoices(const QString &text, const QFont &font, const QPa
     const QTextLine whole = layout.createLine();
     layout.endLayout();
     const QFontMetricsF metrics(font, device);
-    const bool bidi = changesDirection(text);
+    const bool bidi = WritingDirection::setsOwn(text);
     const auto width = [&](qsizetype from, qsizetype to) {
         return bidi ? metrics.horizontalAdvance(text.mid(from, to - from)) : std::abs(whole.cursorToX(int(to)) - whole.cursorToX(int(from)));
     };
