@@ -17,7 +17,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -70,23 +72,38 @@ std::vector<char16_t> glyphNames(const QString &drawn)
     return names;
 }
 
-// One line of a ToUnicode map: "<0001> <000A> [<5F20> <4F1F> ...]" names
-// glyphs 1 to 10 one by one; "<000B> <000B> <738B>" names one glyph. With two
-// different glyphs, the second form names a run of consecutive characters;
-// Qt writes one only for ten or more glyphs in a row, which names never are,
-// and it is left alone.
-void renameLine(QByteArray &pdf, qsizetype line, qsizetype next, const std::vector<char16_t> &names)
+// Reads the lines of a ToUnicode map between `from` and `to`:
+// "<0001> <000A> [<5F20> <4F1F> ...]" names glyphs 1 to 10 one by one,
+// "<000B> <000B> <738B>" names one glyph, and "<0010> <0019> <0041>" names a
+// run of glyphs by consecutive characters (Qt writes one only for ten or more
+// glyphs in a row, which names never are). For each glyph named, calls
+// `named(cid, at, step)`: `at` is where the four hex digits of its character
+// stand in `pdf` (a run's first character's), `step` its place in a run, or
+// -1 where it is in none. Other lines, a character in UTF-16 pairs among
+// them, are passed over.
+void forEachNamed(const QByteArray &pdf, qsizetype from, qsizetype to, const std::function<void(uint, qsizetype, int)> &named)
 {
-    const QByteArray head = pdf.mid(line, 15);
-    if (head.size() < 15 || head[0] != '<' || head[5] != '>' || head[7] != '<' || head[12] != '>')
-        return;
-    if (head[14] != '[' && head.mid(1, 4) != head.mid(8, 4))
-        return;
-    for (qsizetype code = pdf.indexOf('<', line + 14); code >= 0 && code + 5 < next; code = pdf.indexOf('<', code + 6)) {
+    const auto digits = [&pdf](qsizetype at) {
         bool ok = false;
-        const uint c = pdf.mid(code + 1, 4).toUInt(&ok, 16);
-        if (ok && pdf.at(code + 5) == '>')
-            pdf.replace(code + 1, 4, QByteArray::number(uint(names[c]), 16).toUpper().rightJustified(4, '0'));
+        const uint value = pdf.mid(at, 4).toUInt(&ok, 16);
+        return ok && pdf.mid(at + 4, 1) == ">" ? std::optional(value) : std::nullopt;
+    };
+    for (qsizetype line = from, next = 0; line < to && next >= 0; line = next + 1) {
+        next = pdf.indexOf('\n', line);
+        const auto first = digits(line + 1), last = digits(line + 8);
+        const QByteArray head = pdf.mid(line, 15);
+        if (head.size() < 15 || head[0] != '<' || head[7] != '<' || !first || !last || *last < *first)
+            continue;
+        if (head[14] != '[') {
+            for (uint cid = *first; digits(line + 15) && cid <= *last; ++cid)
+                named(cid, line + 15, *first == *last ? -1 : int(cid - *first));
+            continue;
+        }
+        uint cid = *first;
+        for (qsizetype code = pdf.indexOf('<', line + 14); code >= 0 && code + 5 < next && cid <= *last; code = pdf.indexOf('<', code + 6)) {
+            if (digits(code + 1))
+                named(cid++, code + 1, -1);
+        }
     }
 }
 
@@ -125,18 +142,11 @@ QList<MapAt> toUnicodeMaps(const QByteArray &pdf)
 // no search.
 void renameGlyphs(QByteArray &pdf, const std::vector<char16_t> &names)
 {
-    const QByteArray begin = "beginbfrange\n";
     for (const MapAt &map : toUnicodeMaps(pdf)) {
-        for (qsizetype at = pdf.indexOf(begin, map.begin); at >= 0 && at < map.end; at = pdf.indexOf(begin, at)) {
-            const qsizetype end = pdf.indexOf("endbfrange", at);
-            if (end < 0 || end > map.end)
-                break;
-            for (qsizetype line = at + begin.size(), next = 0; line < end && next >= 0; line = next + 1) {
-                next = pdf.indexOf('\n', line);
-                renameLine(pdf, line, next, names);
-            }
-            at = end;
-        }
+        forEachNamed(pdf, map.begin, map.end, [&](uint, qsizetype at, int step) {
+            if (step < 0)
+                pdf.replace(at, 4, QByteArray::number(uint(names[pdf.mid(at, 4).toUInt(nullptr, 16)]), 16).toUpper().rightJustified(4, '0'));
+        });
     }
 }
 
@@ -225,26 +235,14 @@ private:
     std::vector<Face> m_faces;
 };
 
-// The CIDs that one map names, and the characters it names them by; the
-// lines are those renameLine() reads.
-QMap<uint, char16_t> namedIn(const QByteArray &map)
+// The CIDs that the map between `from` and `to` names, and the characters
+// it names them by.
+QMap<uint, char16_t> namedIn(const QByteArray &pdf, qsizetype from, qsizetype to)
 {
     QMap<uint, char16_t> named;
-    for (const QByteArray &line : map.split('\n')) {
-        bool ok = false, last = false;
-        const uint first = line.mid(1, 4).toUInt(&ok, 16), end = line.mid(8, 4).toUInt(&last, 16);
-        if (line.size() < 15 || line[0] != '<' || line[7] != '<' || !ok || !last)
-            continue;
-        uint cid = first;
-        for (qsizetype code = line.indexOf('<', 14); code >= 0 && cid <= end; code = line.indexOf('<', code + 6)) {
-            const uint c = line.mid(code + 1, 4).toUInt(&ok, 16);
-            if (ok && line.size() > code + 5 && line[code + 5] == '>')
-                named.insert(cid, char16_t(c));
-            // "<a> <b> <c>" names a run of consecutive characters.
-            for (cid = cid + 1; line[14] != '[' && cid <= end; ++cid)
-                named.insert(cid, char16_t(c + cid - first));
-        }
-    }
+    forEachNamed(pdf, from, to, [&](uint cid, qsizetype at, int step) {
+        named.insert(cid, char16_t(pdf.mid(at, 4).toUInt(nullptr, 16) + std::max(step, 0)));
+    });
     return named;
 }
 
@@ -288,7 +286,7 @@ void nameWideGlyphs(QByteArray &pdf, const GlyphOrder &order)
     // has been done.
     const QList<MapAt> maps = toUnicodeMaps(pdf);
     for (auto map = maps.crbegin(); map != maps.crend(); ++map) {
-        const QMap<uint, char32_t> wide = order.unnamed(namedIn(pdf.mid(map->begin, map->end - map->begin)));
+        const QMap<uint, char32_t> wide = order.unnamed(namedIn(pdf, map->begin, map->end));
         if (wide.isEmpty())
             continue;
         // A section holds 100 entries at the most.
