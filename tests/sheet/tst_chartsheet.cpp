@@ -324,6 +324,9 @@ void TestChartSheet::pictureAndClipboard()
     QVERIFY(image.width() >= SheetDocuments::MinimumImageWidth);
     QCOMPARE(qRound(image.width() * 210.0 / 297), image.height());
     QCOMPARE(QImage::fromData(png).convertToFormat(image.format()), image);
+    // Placed in a document, the picture fills an A4 landscape page.
+    QCOMPARE(qRound(image.width() / (QImage::fromData(png).dotsPerMeterX() / 1000.0)), 297);
+    QCOMPARE(QImage::fromData(png).dotsPerMeterY(), QImage::fromData(png).dotsPerMeterX());
 
     const std::unique_ptr<QMimeData> data(SheetDocuments::clipboardData(sheet));
     QCOMPARE(data->data(u"image/png"_s), png);
@@ -363,6 +366,13 @@ void TestChartSheet::tabText()
         QCOMPARE(line.count(u'\t'), SeatChart::Columns - 1);
     QCOMPARE(lines.front(), first);
     QCOMPARE(lines.at(SeatChart::Rows - 1), last);
+    // Each direction control isolates its name, the first and last of each
+    // range as well.
+    for (const char16_t control : {u'\u202a', u'\u202e', u'\u2066', u'\u2069'}) {
+        SeatChart one;
+        one.setSeat(one.indexAtPupil(1, 1), QChar(control) + u"x"_s);
+        QVERIFY(SheetDocuments::tabText(one).startsWith(u'\u2068'));
+    }
 }
 
 QTEST_MAIN(TestChartSheet)
